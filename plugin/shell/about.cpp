@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "suite_cache.h"
+#include "version.h"
 
 namespace pw {
 
@@ -7,9 +8,9 @@ PF_Err About(const Flavour& flavour, PF_InData* in_data, PF_OutData* out_data)
 {
     if (flavour.is32Bit) {
         HostSuiteCache suites(in_data->pica_basicP);
-        suites.Ansi1().sprintf(out_data->return_msg, "%s, v%d.%d\r%s", "Pulsewarper", 1, 0, "Vivoria!");
+        suites.Ansi1().sprintf(out_data->return_msg, "%s, v%d.%d\r%s", PW_EFFECT_NAME, 1, 0, "Vivoria!");
     } else {
-        in_data->utils->ansi.sprintf(out_data->return_msg, "%s, v%d.%d%d\r%s", "Pulsewarper", 1, 0, 0,
+        in_data->utils->ansi.sprintf(out_data->return_msg, "%s, v%d.%d%d\r%s", PW_EFFECT_NAME, 1, 0, 0,
                                      "Vivoria!");
     }
     return PF_Err_NONE;

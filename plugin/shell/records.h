@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ae_constants.h"
+#include "version.h"
 
 namespace pw {
 
@@ -15,11 +16,15 @@ struct SequenceStateRecord {
 };
 static_assert(sizeof(SequenceStateRecord) == 16, "the state token is 16 bytes");
 
-// Version 1.0, release, build 1: the registration record carries the same numbers.
-inline constexpr A_u_long kPluginVersion = 525825;
-inline constexpr PF_OutFlags kGlobalOutFlags = PF_OutFlag_NON_PARAM_VARY | PF_OutFlag_USE_OUTPUT_EXTENT |
-                                               PF_OutFlag_DEEP_COLOR_AWARE | PF_OutFlag_SEND_UPDATE_PARAMS_UI;
-inline constexpr PF_OutFlags2 kGlobalOutFlags2 = PF_OutFlag2_SUPPORTS_SMART_RENDER | PF_OutFlag2_FLOAT_COLOR_AWARE;
-static_assert(kGlobalOutFlags == 0x06000044 && kGlobalOutFlags2 == 0x00001400, "capability flags");
+// The registration resource is generated from the same macros, so the two cannot drift.
+inline constexpr A_u_long kPluginVersion = PW_PLUGIN_VERSION;
+inline constexpr PF_OutFlags kGlobalOutFlags = PW_GLOBAL_OUT_FLAGS;
+inline constexpr PF_OutFlags2 kGlobalOutFlags2 = PW_GLOBAL_OUT_FLAGS2;
+static_assert(kPluginVersion == PF_Version(1, 0, 0, PF_Stage_RELEASE, 1), "plug-in version");
+static_assert(kGlobalOutFlags == (PF_OutFlag_NON_PARAM_VARY | PF_OutFlag_USE_OUTPUT_EXTENT |
+                                  PF_OutFlag_DEEP_COLOR_AWARE | PF_OutFlag_SEND_UPDATE_PARAMS_UI),
+              "capability flags");
+static_assert(kGlobalOutFlags2 == (PF_OutFlag2_SUPPORTS_SMART_RENDER | PF_OutFlag2_FLOAT_COLOR_AWARE),
+              "second capability flags");
 
 }  // namespace pw

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs everything the builds and tests need on a fresh Debian (bookworm) machine. Run as root.
+set -euo pipefail
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup.sh installs packages: run it as root (or through sudo)" >&2
+  exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+# The 32-bit deliverable runs its tests under 32-bit Wine.
+dpkg --add-architecture i386
+apt-get update -q
+apt-get install -y -q --no-install-recommends \
+  build-essential cmake ninja-build git ca-certificates \
+  googletest libgtest-dev libgmock-dev libbenchmark-dev \
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 \
+  wine wine64 wine32:i386 \
+  nlohmann-json3-dev
