@@ -1,0 +1,218 @@
+#include <type_traits>
+
+#include "kernels/pixel_depth.h"
+#include "render/geometry_draws.h"
+#include "render/stages.h"
+
+namespace pw {
+namespace {
+
+// Where RGB Separation gathers one output row: per column the strongest alpha and the alpha-weighted colours.
+template <typename D>
+struct SeparationEntry {
+    typename D::Sum alpha, red, green, blue;
+};
+
+template <typename D>
+typename D::Sum Weighted(typename D::Channel channel, typename D::Channel alpha, A_u_char colour)
+{
+    using Sum = typename D::Sum;
+    return static_cast<Sum>(channel) * static_cast<Sum>(alpha) * static_cast<Sum>(colour);
+}
+
+template <typename D>
+typename D::Channel Resolve(typename D::Sum sum, typename D::Sum alpha)
+{
+    if constexpr (std::is_same_v<D, Depth8>) {
+        return static_cast<A_u_char>(sum / alpha / 255);
+    } else if constexpr (std::is_same_v<D, Depth16>) {
+        const double q = sum / alpha / 255;
+        return static_cast<A_u_short>(q > 32768 ? 32768 : q);
+    } else {
+        return static_cast<float>(sum / alpha / 255);
+    }
+}
+
+struct RowPlan {
+    int32_t scroll;
+    bool stretchOn;
+    StretchPlan stretch;
+};
+
+inline int32_t SourceColumn(const RowPlan& plan, int32_t x)
+{
+    if (plan.stretchOn) {
+        if (plan.stretch.after ? x >= plan.stretch.column : x <= plan.stretch.column) return plan.stretch.column;
+    }
+    return x;
+}
+
+template <typename D>
+void CopyBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& band)
+{
+    using Pixel = typename D::Pixel;
+    const ImageView<Pixel> out = ctx.Output<Pixel>();
+    const ImageView<Pixel> work = ctx.Working<Pixel>();
+    const int32_t width = ctx.width;
+    for (int32_t y = band.top; y < band.top + band.height; ++y) {
+        const Pixel* src = work.Row(Wrap(int64_t(plan.scroll) + y, ctx.height));
+        Pixel* dst = out.Row(y);
+        int32_t c = Wrap(band.shift, width);
+        for (int32_t x = 0; x < width; ++x) {
+            dst[c] = src[SourceColumn(plan, x)];
+            if (++c == width) c = 0;
+        }
+    }
+}
+
+template <typename D>
+void SeparateBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& band, const RgbSeparationPlan& rgb)
+{
+    using Pixel = typename D::Pixel;
+    using Entry = SeparationEntry<D>;
+    const ImageView<Pixel> out = ctx.Output<Pixel>();
+    const ImageView<Pixel> work = ctx.Working<Pixel>();
+    const int32_t width = ctx.width;
+    Entry* line = static_cast<Entry*>(ctx.lineBuffer);
+    const int32_t offsets[3] = {rgb.offsetA, rgb.offsetB, rgb.offsetC};
+    const PF_Pixel8 colours[3] = {rgb.colourA, rgb.colourB, rgb.colourC};
+
+    for (int32_t y = band.top; y < band.top + band.height; ++y) {
+        const Pixel* src = work.Row(Wrap(int64_t(plan.scroll) + y, ctx.height));
+        for (int32_t c = 0; c < width; ++c) line[c] = Entry{};
+        for (int k = 0; k < 3; ++k) {
+            const PF_Pixel8 colour = colours[k];
+            int32_t c = Wrap(int64_t(offsets[k]) + band.shift, width);
+            for (int32_t x = 0; x < width; ++x) {
+                const Pixel p = src[SourceColumn(plan, x)];
+                Entry& e = line[c];
+                const auto alpha = static_cast<typename D::Sum>(p.alpha);
+                if (alpha > e.alpha) e.alpha = alpha;
+                e.red += Weighted<D>(p.red, p.alpha, colour.red);
+                e.green += Weighted<D>(p.green, p.alpha, colour.green);
+                e.blue += Weighted<D>(p.blue, p.alpha, colour.blue);
+                if (++c == width) c = 0;
+            }
+        }
+        Pixel* dst = out.Row(y);
+        for (int32_t c = 0; c < width; ++c) {
+            const Entry& e = line[c];
+            // Transparent columns keep the transparent black of the clear.
+            if (e.alpha == 0) continue;
+            dst[c].alpha = static_cast<typename D::Channel>(e.alpha);
+            dst[c].red = Resolve<D>(e.red, e.alpha);
+            dst[c].green = Resolve<D>(e.green, e.alpha);
+            dst[c].blue = Resolve<D>(e.blue, e.alpha);
+        }
+    }
+}
+
+// Host copy of a rectangle of the working image to the same columns of the output; empty rectangles are skipped,
+// since the host reads a missing rectangle as the whole world.
+void CopyRect(RenderContext& ctx, PF_Rect src, PF_Rect dst)
+{
+    if (ctx.err || src.left >= src.right || src.top >= src.bottom) return;
+    ctx.err = ctx.in_data->utils->copy(ctx.effect(), ctx.working, ctx.output, &src, &dst);
+}
+
+// Scroll by whole-row copies of the columns [left, right).
+void CopyScrolled(RenderContext& ctx, int32_t scroll, int32_t left, int32_t right)
+{
+    const int32_t h = ctx.height;
+    CopyRect(ctx, {left, scroll, right, h}, {left, 0, right, h - scroll});
+    if (scroll != 0) CopyRect(ctx, {left, 0, right, scroll}, {left, h - scroll, right, h});
+}
+
+template <typename D>
+void FillRow(RenderContext& ctx, const PF_Rect& rect, const typename D::Pixel& colour)
+{
+    if (ctx.err || rect.left >= rect.right) return;
+    if constexpr (std::is_same_v<D, Depth8>) {
+        ctx.err = ctx.fillMatte->fill(ctx.effect(), &colour, &rect, ctx.output);
+    } else if constexpr (std::is_same_v<D, Depth16>) {
+        ctx.err = ctx.fillMatte->fill16(ctx.effect(), &colour, &rect, ctx.output);
+    } else {
+        ctx.err = ctx.fillMatte->fill_float(ctx.effect(), &colour, &rect, ctx.output);
+    }
+}
+
+// Without Slice and RGB Separation the whole stage is rectangles the host moves and fills.
+template <typename D>
+void RectanglePath(RenderContext& ctx, const RowPlan& plan)
+{
+    using Pixel = typename D::Pixel;
+    const int32_t w = ctx.width, h = ctx.height, q = plan.stretch.column;
+    if (!plan.stretchOn) {
+        CopyScrolled(ctx, plan.scroll, 0, w);
+        return;
+    }
+    if (plan.stretch.after) {
+        CopyScrolled(ctx, plan.scroll, 0, q);
+    } else {
+        CopyScrolled(ctx, plan.scroll, q, w);
+    }
+    const ImageView<Pixel> work = ctx.Working<Pixel>();
+    for (int32_t y = 0; y < h && !ctx.err; ++y) {
+        const Pixel colour = work.Row(Wrap(int64_t(plan.scroll) + y, h))[q];
+        const PF_Rect row = plan.stretch.after ? PF_Rect{q, y, w, y + 1} : PF_Rect{0, y, q, y + 1};
+        FillRow<D>(ctx, row, colour);
+    }
+}
+
+template <typename D>
+void PixelPath(RenderContext& ctx, const RowPlan& plan)
+{
+    SliceAndSeparationDraws draws(ctx.settings, ctx.beat, ctx.width, ctx.height);
+    draws.DrawSliceCoin();
+    RgbSeparationPlan rgb{};
+    if (ctx.beat.rgbSeparationOn) {
+        if (!ctx.err) {
+            const PF_Pixel8 clear{0, 0, 0, 0};
+            ctx.err = ctx.in_data->utils->fill(ctx.effect(), &clear, nullptr, ctx.output);
+        }
+        rgb = draws.DrawSeparation();
+    }
+    for (int32_t top = 0; top < ctx.height;) {
+        const SliceBand band = draws.DrawBand(top);
+        if (!ctx.err) {
+            if (ctx.beat.rgbSeparationOn) {
+                SeparateBandRows<D>(ctx, plan, band, rgb);
+            } else {
+                CopyBandRows<D>(ctx, plan, band);
+            }
+        }
+        top += band.height;
+    }
+}
+
+template <typename D>
+void Geometry(RenderContext& ctx)
+{
+    RowPlan plan{0, ctx.beat.stretchOn, {true, 0}};
+    if (ctx.beat.scrollOn) plan.scroll = DrawScrollOffset(ctx.settings, ctx.beat, ctx.height);
+    if (ctx.beat.stretchOn) plan.stretch = DrawStretch(ctx.settings, ctx.beat, ctx.width);
+    if (ctx.beat.sliceOn || ctx.beat.rgbSeparationOn) {
+        PixelPath<D>(ctx, plan);
+    } else {
+        RectanglePath<D>(ctx, plan);
+    }
+}
+
+}  // namespace
+
+bool NeedsLineBuffer(const BeatState& beat) { return beat.rgbSeparationOn || beat.glowOn || beat.blurOn; }
+
+size_t LineEntryBytes(Depth depth) { return depth == Depth::Bits8 ? 16 : 32; }
+
+void RunGeometryStage(RenderContext& ctx)
+{
+    if (ctx.err) return;
+    switch (ctx.depth) {
+    case Depth::Bits8: Geometry<Depth8>(ctx); break;
+    case Depth::Bits16: Geometry<Depth16>(ctx); break;
+    case Depth::Float: Geometry<DepthFloat>(ctx); break;
+    }
+    ctx.StageDone();
+}
+
+}  // namespace pw
