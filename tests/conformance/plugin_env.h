@@ -1,0 +1,30 @@
+// The plug-in under test and what its flavour is expected to do differently.
+#pragma once
+
+#include <cstdint>
+
+#include "ae_effect.h"
+
+namespace pwtest {
+
+struct FlavourFacts {
+    int bits;                        // 32 or 64
+    int32_t handleSuite;             // number of "PF Handle Suite" asked for
+    const char* aboutText;
+    bool aboutUsesAnsiSuite;         // else utils->ansi, with no suite acquired
+    bool handlesGeneralCommand;      // PF_Cmd_COMPLETELY_GENERAL
+    bool registersInPremiere;
+    float easeValidMax, easeSliderMax;
+};
+
+const FlavourFacts& FactsFor(int bits);
+
+struct PluginEnv {
+    PF_EntryPointFunc entry = nullptr;
+    const FlavourFacts* facts = nullptr;
+};
+
+const PluginEnv& Env();
+void SetEnv(const PluginEnv& env);
+
+}  // namespace pwtest
