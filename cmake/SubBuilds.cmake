@@ -21,6 +21,8 @@ pw_sub_build(native32 -DPW_FORCE_FLAVOUR_32=ON -DPW_WITH_CLI=OFF)
 add_test(NAME native32/unit COMMAND ${CMAKE_BINARY_DIR}/native32/tests/pw_unit_tests)
 add_test(NAME native32/conformance COMMAND ${CMAKE_BINARY_DIR}/native32/tests/pw_conformance
   --plugin=${CMAKE_BINARY_DIR}/native32/plugin/Pulsewarper.so --flavour=32)
+add_test(NAME native32/conformance-builtin64 COMMAND ${CMAKE_BINARY_DIR}/native32/tests/pw_conformance
+  --plugin=builtin --flavour=64)
 
 option(PW_SANITIZE_BUILD "Build and run the sanitizer build" ON)
 if(PW_SANITIZE_BUILD)
@@ -61,7 +63,14 @@ foreach(bits 32 64)
   add_test(NAME win${bits}/unit COMMAND ${PW_WINE} ${dir}/tests/pw_unit_tests.exe)
   add_test(NAME win${bits}/conformance COMMAND ${PW_WINE} ${dir}/tests/pw_conformance.exe
     "--plugin=Z:${dir}/plugin/${aex}" --flavour=${bits})
-  set_tests_properties(win${bits}/unit win${bits}/conformance PROPERTIES
+  if(bits EQUAL 32)
+    set(other 64)
+  else()
+    set(other 32)
+  endif()
+  add_test(NAME win${bits}/conformance-builtin${other} COMMAND ${PW_WINE} ${dir}/tests/pw_conformance.exe
+    --plugin=builtin --flavour=${other})
+  set_tests_properties(win${bits}/unit win${bits}/conformance win${bits}/conformance-builtin${other} PROPERTIES
     FIXTURES_REQUIRED wine ENVIRONMENT "${PW_WINE_ENV}" TIMEOUT 900)
   add_test(NAME win${bits}/dll-image COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${objdump} "-DDLL=${dir}/plugin/${aex}"
     -DBITS=${bits} -P ${PROJECT_SOURCE_DIR}/tests/check_dll_image.cmake)

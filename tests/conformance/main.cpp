@@ -1,10 +1,12 @@
-// pw_conformance --plugin=PATH --flavour=32|64 [GoogleTest options]
+// pw_conformance --plugin=PATH|builtin --flavour=32|64 [GoogleTest options]
+// "builtin" runs the suite against that flavour's dispatch linked into this binary.
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include <gmock/gmock.h>
 
+#include "builtin_plugin.h"
 #include "host/module.h"
 #include "plugin_env.h"
 
@@ -12,7 +14,7 @@ namespace {
 
 int Usage(const char* why)
 {
-    std::fprintf(stderr, "pw_conformance: %s\nusage: pw_conformance --plugin=PATH --flavour=32|64 [gtest options]\n",
+    std::fprintf(stderr, "pw_conformance: %s\nusage: pw_conformance --plugin=PATH|builtin --flavour=32|64 [gtest options]\n",
                  why);
     return 2;
 }
@@ -40,6 +42,10 @@ int main(int argc, char** argv)
     if (plugin.empty()) return Usage("--plugin is required");
     if (!bits) return Usage("--flavour=32 or --flavour=64 is required");
 
+    if (plugin == "builtin") {
+        pwtest::SetEnv(pwtest::PluginEnv{pwtest::BuiltinEntryPoint(bits), &pwtest::FactsFor(bits)});
+        return RUN_ALL_TESTS();
+    }
     pwhost::PluginModule module(plugin);
     if (!module.IsLoaded()) {
         std::fprintf(stderr, "pw_conformance: %s\n", module.Error().c_str());
