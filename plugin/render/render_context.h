@@ -5,6 +5,7 @@
 
 #include "ae_suites.h"
 #include "kernels/image_view.h"
+#include "kernels/pixel_depth.h"
 #include "schedule/beat_state.h"
 #include "schedule/render_settings.h"
 #include "shell/suite_cache.h"
@@ -56,5 +57,19 @@ struct RenderContext {
         if (!err) err = in_data->inter.progress(effect(), progressDone, progressTotal);
     }
 };
+
+// Runs f with the depth's traits (Depth8, Depth16 or DepthFloat) as its argument.
+template <typename F>
+void WithDepth(Depth depth, F&& f)
+{
+    switch (depth) {
+    case Depth::Bits8: f(Depth8{}); break;
+    case Depth::Bits16: f(Depth16{}); break;
+    case Depth::Float: f(DepthFloat{}); break;
+    }
+}
+
+// A value drawn between a Min (a fraction of the Max) and a Max parameter.
+inline double DrawBetween(double max, double minFraction, double r) { return max * (1 - minFraction) * r + max * minFraction; }
 
 }  // namespace pw

@@ -1,0 +1,38 @@
+#include "kernels/blend_frame.h"
+#include "kernels/real_to_int.h"
+#include "render/stages.h"
+
+namespace pw {
+namespace {
+
+// base + a draw up to the variance; a value past white is reflected back below it.
+A_u_char VariedChannel(A_u_char base, A_u_char variance, RandomStream& stream)
+{
+    int32_t value = base + TruncToInt32(NextReal(stream) * (variance + 1));
+    if (value > 255) value = 510 - value;
+    return static_cast<A_u_char>(value);
+}
+
+}  // namespace
+
+void RunColorStage(RenderContext& ctx)
+{
+    if (ctx.err) return;
+    const RenderSettings& s = ctx.settings;
+    RandomStream& stream = ctx.beat.colorStream;
+    const double opacity = 255 * DrawBetween(s.maxColorOpacity, s.minColorOpacity, NextReal(stream));
+    PF_Pixel8 tint;
+    tint.alpha = static_cast<A_u_char>(TruncClamped(opacity * ctx.beat.envelope, 0, 255));
+    tint.red = VariedChannel(s.color.red, s.colorVariance.red, stream);
+    tint.green = VariedChannel(s.color.green, s.colorVariance.green, stream);
+    tint.blue = VariedChannel(s.color.blue, s.colorVariance.blue, stream);
+
+    switch (ctx.depth) {
+    case Depth::Bits8: BlendFrame(ctx.Output<PF_Pixel8>(), s.colorBlendMode, tint); break;
+    case Depth::Bits16: BlendFrame(ctx.Output<PF_Pixel16>(), s.colorBlendMode, Pixel16From8(tint)); break;
+    case Depth::Float: BlendFrame(ctx.Output<PF_PixelFloat>(), s.colorBlendMode, PixelFloatFrom8(tint)); break;
+    }
+    ctx.StageDone();
+}
+
+}  // namespace pw
