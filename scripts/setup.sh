@@ -16,4 +16,4 @@ apt-get install -y -q --no-install-recommends \
   googletest libgtest-dev libgmock-dev libbenchmark-dev \
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 \
   wine wine64 wine32:i386 \
-  nlohmann-json3-dev
+  nlohmann-json3-dev libopenimageio-dev ffmpeg
