@@ -1,0 +1,291 @@
+#include "kernels/blend_frame.h"
+
+#include <cstring>
+
+#include "kernels/blend.h"
+#include "kernels/blend_rules.h"
+#include "kernels/composite.h"
+
+namespace pw {
+namespace {
+
+// One mode's per-pixel blend with the tint fixed, as a callable; the switch mirrors the blend tables.
+template <typename Depth, typename Fn>
+void WithMode(int32_t mode, const typename Depth::Pixel& tint, const Fn& fn)
+{
+    using Pixel = typename Depth::Pixel;
+    const auto rule = [&](const auto& r) { fn([&tint, r](const Pixel& p) { return Composite<Depth>(p, tint, r); }); };
+    switch (BlendTableIndex(mode)) {
+    case 2:
+    case 3:
+        return rule(AddRule{});
+    case 4:
+        return rule(MultiplyRule{});
+    case 5:
+        return rule(ScreenRule{});
+    case 6:
+        return rule(OverlayRule{});
+    case 7:
+        return rule(DodgeRule{});
+    case 8:
+        return rule(BurnRule{});
+    default:
+        return fn([&tint](const Pixel& p) { return Normal<Depth>(p, tint); });
+    }
+}
+
+template <typename Pixel, typename Blend>
+void EachPixel(const ImageView<Pixel>& image, const Blend& blend)
+{
+    for (int32_t y = 0; y < image.height; ++y) {
+        Pixel* px = image.Row(y);
+        for (int32_t x = 0; x < image.width; ++x) {
+            px[x] = blend(px[x]);
+        }
+    }
+}
+
+// 8-bit frames. With the tint Q fixed, the composite's weights and result alpha depend on the bottom's
+// alpha alone and the rule's value on the bottom channel alone: both are tabulated once per frame (256
+// entries each), and the division by the result alpha becomes a multiplication by its reciprocal,
+// exact because every dividend X is at most 65280 and X * alpha < 2^24. Normal takes the same form with
+// no overlap weight and its two weights scaled by 256.
+enum class Kind : uint8_t { kTop, kBottom, kBlend };
+
+struct Weights8 {
+    int32_t both, top, bottom;
+    uint32_t reciprocal;  // ceil(2^24 / alpha)
+    Pixel8Word alpha;
+    Kind kind;
+};
+
+struct Tables8 {
+    Weights8 weights[256];
+    int32_t rule[3][256];  // M(p, q) of red, green, blue against the tint's channel
+    Pixel8Word top;
+};
+
+template <typename Rule>
+void Tabulate(Tables8& t, const PF_Pixel8& tint, const Rule* rule)
+{
+    const int32_t aQ = tint.alpha;
+    const int32_t q[3] = {tint.red, tint.green, tint.blue};
+    t.top = WordFromPixel(tint);
+    for (int32_t aP = 0; aP < 256; ++aP) {
+        Weights8& w = t.weights[aP];
+        w = {};
+        const bool normal = rule == nullptr;
+        if (aP == 0 || (normal && aQ == 255)) {
+            w.kind = Kind::kTop;
+            continue;
+        }
+        if (aQ == 0) {
+            w.kind = Kind::kBottom;
+            continue;
+        }
+        int32_t alpha;
+        if (normal) {
+            const NormalWeights n = NormalWeightsOf<Depth8>(aP, aQ);
+            w.top = aQ << 8;
+            w.bottom = n.bottom << 8;
+            alpha = n.alpha;
+        } else {
+            CompositeMath<Depth8>::Weights cw;
+            CompositeMath<Depth8>::Form(aP, aQ, cw);
+            w.both = cw.both;
+            w.top = cw.top;
+            w.bottom = cw.bottom;
+            alpha = cw.alpha;
+        }
+        w.kind = Kind::kBlend;
+        w.alpha = static_cast<Pixel8Word>(alpha);
+        w.reciprocal = static_cast<uint32_t>(((1u << 24) + alpha - 1) / alpha);
+    }
+    for (int c = 0; c < 3; ++c) {
+        for (int32_t p = 0; p < 256; ++p) {
+            t.rule[c][p] = rule != nullptr ? static_cast<int32_t>((*rule)(Depth8{}, p, q[c])) : 0;
+        }
+    }
+}
+
+inline Pixel8Word Blend(const Tables8& t, Pixel8Word P)
+{
+    const Weights8& w = t.weights[P & 0xFFu];
+    if (w.kind != Kind::kBlend) {
+        return w.kind == Kind::kTop ? t.top : P;
+    }
+    Pixel8Word out = w.alpha;
+    for (int c = 0; c < 3; ++c) {
+        const int32_t p = static_cast<int32_t>(P >> (8 * c + 8) & 0xFFu);
+        const int32_t q = static_cast<int32_t>(t.top >> (8 * c + 8) & 0xFFu);
+        const uint32_t x = static_cast<uint32_t>((t.rule[c][p] * w.both + q * w.top + p * w.bottom) >> 8);
+        const uint32_t v = static_cast<uint32_t>((static_cast<uint64_t>(x) * w.reciprocal) >> 24);
+        out |= (v < 255 ? v : 255u) << (8 * c + 8);
+    }
+    return out;
+}
+
+// On top of that, one row of three 256-entry word tables per bottom alpha makes a pixel three lookups
+// ORed. A row is built for an alpha once that alpha has cost as many direct blends as building does
+// (ski rental); each time a row is evicted before it has served that many pixels, the threshold
+// doubles, so that a frame of scattered alphas stops building rows and runs the direct blend, while a
+// frame of few alphas runs on lookups.
+struct AlphaRow {
+    Pixel8Word red[256];
+    Pixel8Word green[256];
+    Pixel8Word blue[256];
+    Pixel8Word alpha;
+};
+
+constexpr int kRowSlots = 4;
+constexpr uint32_t kRowCost = 256;
+constexpr uint32_t kMaxRowCost = 1u << 24;
+
+inline Pixel8Word Load(const PF_Pixel8* p)
+{
+    Pixel8Word w;
+    std::memcpy(&w, p, sizeof w);  // the words' channel order is the memory order
+    return w;
+}
+
+inline void Store(PF_Pixel8* p, Pixel8Word w) { std::memcpy(p, &w, sizeof w); }
+
+inline Pixel8Word Lookup(const AlphaRow& row, Pixel8Word w)
+{
+    return row.alpha | row.red[w >> 8 & 0xFF] | row.green[w >> 16 & 0xFF] | row.blue[w >> 24];
+}
+
+void BuildRow(AlphaRow& row, uint32_t alpha, const Tables8& t)
+{
+    for (uint32_t v = 0; v < 256; ++v) {
+        const Pixel8Word out = Blend(t, alpha | v << 8 | v << 16 | v << 24);
+        row.alpha = out & 0xFFu;
+        row.red[v] = out & 0xFF00u;
+        row.green[v] = out & 0xFF0000u;
+        row.blue[v] = out & 0xFF000000u;
+    }
+}
+
+void BlendRows8(const ImageView<PF_Pixel8>& image, const Tables8& t)
+{
+    static_assert(sizeof(PF_Pixel8) == sizeof(Pixel8Word), "a pixel is one word");
+    AlphaRow rows[kRowSlots];
+    uint32_t keys[kRowSlots];
+    uint32_t served[kRowSlots] = {};
+    for (uint32_t& k : keys) {
+        k = 0x100;  // no alpha
+    }
+    uint32_t misses[256] = {};
+    uint32_t rowCost = kRowCost;
+    uint32_t currentKey = 0x100;
+    uint32_t currentSlot = 0;
+    uint32_t currentServed = 0;
+    for (int32_t y = 0; y < image.height; ++y) {
+        PF_Pixel8* px = image.Row(y);
+        int32_t x = 0;
+        while (x < image.width) {
+            // Runs of four pixels of the current alpha: lookups only, the alphas checked two pixels a word.
+            const uint64_t keyPair = static_cast<uint64_t>(currentKey) * 0x0000000100000001ull;
+            const AlphaRow& row = rows[currentSlot];
+            while (currentKey <= 0xFFu && x + 4 <= image.width) {
+                uint64_t q0, q1;
+#if defined(__GNUC__)
+                __builtin_prefetch(px + x + 256);
+#endif
+                std::memcpy(&q0, px + x, sizeof q0);
+                std::memcpy(&q1, px + x + 2, sizeof q1);
+                if (((q0 ^ keyPair) | (q1 ^ keyPair)) & 0x000000FF000000FFull) {
+                    break;
+                }
+                const A_u_char* c = &px[x].red;
+                const Pixel8Word p0 = row.alpha | row.red[c[0]] | row.green[c[1]] | row.blue[c[2]];
+                const Pixel8Word p1 = row.alpha | row.red[c[4]] | row.green[c[5]] | row.blue[c[6]];
+                const Pixel8Word p2 = row.alpha | row.red[c[8]] | row.green[c[9]] | row.blue[c[10]];
+                const Pixel8Word p3 = row.alpha | row.red[c[12]] | row.green[c[13]] | row.blue[c[14]];
+                Store(px + x, p0);
+                Store(px + x + 1, p1);
+                Store(px + x + 2, p2);
+                Store(px + x + 3, p3);
+                x += 4;
+                currentServed += 4;
+            }
+            if (x == image.width) {
+                break;
+            }
+            const Pixel8Word w = Load(px + x);
+            const uint32_t alpha = w & 0xFFu;
+            if (alpha != currentKey) {
+                const uint32_t slot = alpha & (kRowSlots - 1);
+                if (keys[slot] != alpha) {
+                    if (++misses[alpha] < rowCost) {
+                        Store(px + x, Blend(t, w));
+                        ++x;
+                        continue;
+                    }
+                    served[currentSlot] += currentServed;
+                    currentServed = 0;
+                    if (keys[slot] <= 0xFFu && served[slot] < kRowCost && rowCost < kMaxRowCost) {
+                        rowCost *= 2;  // the row being evicted never paid for itself
+                    }
+                    misses[alpha] = 0;
+                    BuildRow(rows[slot], alpha, t);
+                    keys[slot] = alpha;
+                    served[slot] = 0;
+                } else {
+                    served[currentSlot] += currentServed;
+                    currentServed = 0;
+                }
+                currentKey = alpha;
+                currentSlot = slot;
+            }
+            Store(px + x, Lookup(rows[currentSlot], w));
+            ++x;
+            ++currentServed;
+        }
+    }
+}
+
+}  // namespace
+
+void BlendFrame(const ImageView<PF_Pixel8>& image, int32_t mode, const PF_Pixel8& tint)
+{
+    Tables8 tables;
+    const auto tabulate = [&](const auto& rule) { Tabulate(tables, tint, &rule); };
+    switch (BlendTableIndex(mode)) {
+    case 2:
+    case 3:
+        tabulate(AddRule{});
+        break;
+    case 4:
+        tabulate(MultiplyRule{});
+        break;
+    case 5:
+        tabulate(ScreenRule{});
+        break;
+    case 6:
+        tabulate(OverlayRule{});
+        break;
+    case 7:
+        tabulate(DodgeRule{});
+        break;
+    case 8:
+        tabulate(BurnRule{});
+        break;
+    default:
+        Tabulate(tables, tint, static_cast<const AddRule*>(nullptr));
+        break;
+    }
+    BlendRows8(image, tables);
+}
+
+void BlendFrame(const ImageView<PF_Pixel16>& image, int32_t mode, const PF_Pixel16& tint)
+{
+    WithMode<Depth16>(mode, tint, [&](const auto& blend) { EachPixel(image, blend); });
+}
+
+void BlendFrame(const ImageView<PF_PixelFloat>& image, int32_t mode, const PF_PixelFloat& tint)
+{
+    WithMode<DepthFloat>(mode, tint, [&](const auto& blend) { EachPixel(image, blend); });
+}
+
+}  // namespace pw

@@ -1,0 +1,218 @@
+#include "kernels/box_blur.h"
+
+#include <memory>
+#include <type_traits>
+
+#include "kernels/box_blur_lines.h"
+
+namespace pw {
+namespace {
+
+static_assert(sizeof(PF_Pixel8) == 4 * sizeof(A_u_char) && sizeof(PF_Pixel16) == 4 * sizeof(A_u_short) &&
+                  sizeof(PF_PixelFloat) == 4 * sizeof(PF_FpShort),
+              "a pixel is its four channels, alpha first");
+
+template <typename Pixel>
+auto Channels(Pixel* p)
+{
+    return &p->alpha;
+}
+
+// Longest line whose running sums fit the depth's sum type (8-bit: 32-bit integers).
+template <typename Depth>
+constexpr int64_t kMaxLine = std::is_same_v<Depth, Depth8> ? int64_t{1} << 23 : INT32_MAX;
+
+// Columns walked together: about two cache lines of pixels per row.
+template <typename Depth>
+constexpr int32_t kStripPixels = static_cast<int32_t>(512 / sizeof(typename Depth::Pixel));
+
+// The caller's scratch, aligned for the widest sum; each pass views it in its own sum type.
+struct Scratch {
+    void* data = nullptr;
+    size_t bytes = 0;
+
+    explicit Scratch(const BoxBlurSums& s)
+    {
+        void* p = s.data;
+        size_t space = s.bytes;
+        if (p != nullptr && std::align(alignof(double), sizeof(double), p, space) != nullptr) {
+            data = p;
+            bytes = space;
+        }
+    }
+    template <typename Sum>
+    Sum* As() const
+    {
+        return static_cast<Sum*>(data);
+    }
+    template <typename Sum>
+    size_t Count() const
+    {
+        return bytes / sizeof(Sum);
+    }
+};
+
+template <typename Arith>
+using SumOf = typename std::decay_t<Arith>::Sum;
+
+template <typename Depth, typename Fn>
+void WithArith(int32_t r, const Fn& fn)
+{
+    const int64_t window = 2 * static_cast<int64_t>(r) + 1;
+    if constexpr (std::is_same_v<Depth, Depth8>) {
+        blur::NarrowDivisor narrow;
+        if (blur::FindNarrow(window, narrow)) {
+            switch (narrow.shift) {
+            case 1:
+                return fn(blur::Arith8Narrow<1>(narrow));
+            case 2:
+                return fn(blur::Arith8Narrow<2>(narrow));
+            case 3:
+                return fn(blur::Arith8Narrow<3>(narrow));
+            case 4:
+                return fn(blur::Arith8Narrow<4>(narrow));
+            case 5:
+                return fn(blur::Arith8Narrow<5>(narrow));
+            case 6:
+                return fn(blur::Arith8Narrow<6>(narrow));
+            case 7:
+                return fn(blur::Arith8Narrow<7>(narrow));
+            default:
+                return fn(blur::Arith8Narrow<8>(narrow));
+            }
+        }
+        if (window <= blur::Arith8::kMaxWindow) {
+            fn(blur::Arith8(window));
+        } else {
+            fn(blur::Arith8Wide(window));
+        }
+    } else if constexpr (std::is_same_v<Depth, Depth16>) {
+        fn(blur::Arith16(window));
+    } else {
+        fn(blur::ArithFloat(window));
+    }
+}
+
+template <typename Depth>
+void OneLine(const BoxBlurSums& sums, int32_t r, typename Depth::Pixel* start, ptrdiff_t pixelStep, int32_t n)
+{
+    if (r <= 0 || n <= 0 || n > kMaxLine<Depth>) {
+        return;
+    }
+    const Scratch scratch(sums);
+    WithArith<Depth>(r, [&](const auto& arith) {
+        using Sum = SumOf<decltype(arith)>;
+        if (scratch.Count<Sum>() / 4 >= static_cast<size_t>(n)) {
+            blur::BlurWhole(arith, blur::Lines<typename Depth::Channel>{Channels(start), 4 * pixelStep, 4, n}, r,
+                            scratch.As<Sum>());
+        }
+    });
+}
+
+template <typename Depth>
+void Row(const BoxBlurSums& sums, int32_t y, int32_t r, const ImageView<typename Depth::Pixel>& view)
+{
+    if (y >= 0 && y < view.height) {
+        OneLine<Depth>(sums, r, view.Row(y), 1, view.width);
+    }
+}
+
+template <typename Depth>
+void Column(const BoxBlurSums& sums, int32_t x, int32_t r, const ImageView<typename Depth::Pixel>& view)
+{
+    if (x >= 0 && x < view.width && view.height > 0) {
+        OneLine<Depth>(sums, r, view.Row(0) + x, view.stride, view.height);
+    }
+}
+
+template <typename Depth>
+void Rows(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
+{
+    for (int32_t y = 0; y < view.height; ++y) {
+        OneLine<Depth>(sums, r, view.Row(y), 1, view.width);
+    }
+}
+
+template <typename Depth>
+void Columns(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
+{
+    const int32_t n = view.height;
+    if (r <= 0 || n <= 0 || view.width <= 0 || n > kMaxLine<Depth>) {
+        return;
+    }
+    const Scratch scratch(sums);
+    const int32_t ring = 2 * static_cast<int64_t>(r) + 2 < n ? 2 * r + 2 : n;
+    WithArith<Depth>(r, [&](const auto& arith) {
+        using Sum = SumOf<decltype(arith)>;
+        const size_t fit = scratch.Count<Sum>() / (4 * static_cast<size_t>(ring));
+        if (fit < 1) {
+            return;
+        }
+        const int32_t strip = fit < static_cast<size_t>(kStripPixels<Depth>) ? static_cast<int32_t>(fit)
+                                                                              : kStripPixels<Depth>;
+        for (int32_t x = 0; x < view.width; x += strip) {
+            const int32_t lines = view.width - x < strip ? view.width - x : strip;
+            blur::BlurRing(arith,
+                           blur::Lines<typename Depth::Channel>{Channels(view.Row(0) + x), 4 * ptrdiff_t{view.stride},
+                                                                4 * lines, n},
+                           r, ring, scratch.As<Sum>());
+        }
+    });
+}
+
+static_assert(kStripPixels<Depth8> * 4 <= blur::kMaxLanes && kStripPixels<DepthFloat> >= 1, "strip width");
+
+}  // namespace
+
+void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_Pixel8>& view)
+{
+    Row<Depth8>(sums, line, radius, view);
+}
+void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_Pixel16>& view)
+{
+    Row<Depth16>(sums, line, radius, view);
+}
+void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_PixelFloat>& view)
+{
+    Row<DepthFloat>(sums, line, radius, view);
+}
+void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_Pixel8>& view)
+{
+    Column<Depth8>(sums, line, radius, view);
+}
+void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_Pixel16>& view)
+{
+    Column<Depth16>(sums, line, radius, view);
+}
+void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius,
+                   const ImageView<PF_PixelFloat>& view)
+{
+    Column<DepthFloat>(sums, line, radius, view);
+}
+
+void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view)
+{
+    Rows<Depth8>(sums, radius, view);
+}
+void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view)
+{
+    Rows<Depth16>(sums, radius, view);
+}
+void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view)
+{
+    Rows<DepthFloat>(sums, radius, view);
+}
+void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view)
+{
+    Columns<Depth8>(sums, radius, view);
+}
+void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view)
+{
+    Columns<Depth16>(sums, radius, view);
+}
+void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view)
+{
+    Columns<DepthFloat>(sums, radius, view);
+}
+
+}  // namespace pw

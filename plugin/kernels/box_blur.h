@@ -1,0 +1,44 @@
+// Box blur of width 2r + 1 by line passes that run in place over running sums kept in caller scratch.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "ae_basic.h"
+#include "kernels/image_view.h"
+#include "kernels/pixel_depth.h"
+
+namespace pw {
+
+// Caller memory for the running sums: at least max(width, height) entries of the depth's width.
+struct BoxBlurSums {
+    void* data;
+    size_t bytes;
+};
+
+// Four sums an entry: 32-bit integers for 8-bit images (16 bytes), doubles for 16-bit and float (32 bytes).
+template <typename Depth>
+constexpr size_t kBoxBlurEntryBytes = 4 * sizeof(typename Depth::Sum);
+
+// One line each. r <= 0, a line index outside the view or scratch shorter than the line leave it untouched.
+void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_Pixel8>& view);
+void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_Pixel16>& view);
+void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius,
+                const ImageView<PF_PixelFloat>& view);
+void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius,
+                   const ImageView<PF_Pixel8>& view);
+void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius,
+                   const ImageView<PF_Pixel16>& view);
+void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius,
+                   const ImageView<PF_PixelFloat>& view);
+
+// Whole passes: every row top to bottom, or every column left to right. The column pass walks strips of
+// adjacent columns together, as far as the scratch allows; the result is that of one column at a time.
+void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view);
+void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view);
+void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view);
+void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view);
+void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view);
+void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view);
+
+}  // namespace pw

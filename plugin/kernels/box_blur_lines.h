@@ -1,0 +1,290 @@
+// The engine behind the box blur passes: a bundle of parallel lines (one row, or a strip of adjacent
+// columns) blurred position by position from running sums, with the arithmetic of box_blur_arith.h.
+// Internal to box_blur.cpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+
+#include "kernels/box_blur_arith.h"
+
+namespace pw {
+namespace blur {
+
+constexpr int32_t kMaxLanes = 512;  // 4 channels a line
+
+// Lines that advance together: their channels at one position are adjacent (4 per line, alpha first).
+template <typename Channel>
+struct Lines {
+    Channel* first;  // alpha of the first line at position 0
+    ptrdiff_t step;  // channels from one position to the next
+    int32_t lanes;   // 4 x the number of lines, at most kMaxLanes
+    int32_t length;  // n, at least 1
+};
+
+// Which terms make up the window total at position i (left: positions i - r .. i - 1; right: i .. i + r).
+enum Left { kLeftAtStart, kLeftBeforeRadius, kLeftAtRadius, kLeftPastRadius };  // i = 0; 0 < i < r; i = r; i > r
+enum Right { kRightInside, kRightPastEnd };                                      // i + r < n; i + r >= n
+
+template <typename Arith>
+struct SpanArgs {
+    using Sum = typename Arith::Sum;
+    const Sum* mid;    // S[i - 1]
+    const Sum* lo;     // S[i - r - 1]
+    const Sum* hi;     // S[i + r]
+    const Sum* last;   // S[n - 1]
+    const Sum* first;  // P[0]
+    const Sum* end;    // P[n - 1]
+    ptrdiff_t advance;  // sums from one position to the next
+    typename Arith::Channel* out;
+    ptrdiff_t outStep;
+    int32_t lanes;
+    int64_t beforeCount;  // r - i
+    int64_t pastCount;    // i + r - n + 1
+};
+
+// Positions i .. i + count - 1 that share their cases. Each total is formed exactly as left part plus
+// right part, in that order, so the float depth rounds as the definition does.
+template <int L, int R, typename Arith>
+void Span(const Arith arith, SpanArgs<Arith> a, int32_t count)
+{
+    using Total = typename Arith::Total;
+    for (int32_t pos = 0; pos < count; ++pos) {
+        for (int32_t j = 0; j < a.lanes; ++j) {
+            Total left;
+            if constexpr (L == kLeftAtStart) {
+                left = static_cast<Total>(a.beforeCount) * static_cast<Total>(a.first[j]);
+            } else if constexpr (L == kLeftBeforeRadius) {
+                left = static_cast<Total>(a.beforeCount) * static_cast<Total>(a.first[j]) +
+                       static_cast<Total>(a.mid[j]);
+            } else if constexpr (L == kLeftAtRadius) {
+                left = static_cast<Total>(a.mid[j]);
+            } else {
+                left = static_cast<Total>(a.mid[j]) - static_cast<Total>(a.lo[j]);
+            }
+            Total right;
+            if constexpr (R == kRightInside && L == kLeftAtStart) {
+                right = static_cast<Total>(a.hi[j]);
+            } else if constexpr (R == kRightInside) {
+                right = static_cast<Total>(a.hi[j]) - static_cast<Total>(a.mid[j]);
+            } else if constexpr (L == kLeftAtStart) {
+                right = static_cast<Total>(a.last[j]) +
+                        static_cast<Total>(a.pastCount) * static_cast<Total>(a.end[j]);
+            } else {
+                right = (static_cast<Total>(a.last[j]) - static_cast<Total>(a.mid[j])) +
+                        static_cast<Total>(a.pastCount) * static_cast<Total>(a.end[j]);
+            }
+            a.out[j] = arith.Store(left + right);
+        }
+        if constexpr (Arith::kCapAlpha) {
+            for (int32_t j = 0; j < a.lanes; j += 4) {
+                if (a.out[j] > 1.0f) {
+                    a.out[j] = 1.0f;
+                }
+            }
+        }
+        if constexpr (L == kLeftBeforeRadius || L == kLeftAtRadius || L == kLeftPastRadius) {
+            a.mid += a.advance;
+        }
+        if constexpr (L == kLeftPastRadius) {
+            a.lo += a.advance;
+        }
+        if constexpr (R == kRightInside) {
+            a.hi += a.advance;
+        }
+        a.out += a.outStep;
+        --a.beforeCount;
+        ++a.pastCount;
+    }
+}
+
+template <typename Arith>
+void DispatchSpan(const Arith& arith, const SpanArgs<Arith>& a, int32_t count, int64_t i, int64_t r, int64_t n)
+{
+    const bool past = i + r >= n;
+    if (i == 0) {
+        if (past) {
+            Span<kLeftAtStart, kRightPastEnd>(arith, a, count);
+        } else {
+            Span<kLeftAtStart, kRightInside>(arith, a, count);
+        }
+    } else if (i < r) {
+        if (past) {
+            Span<kLeftBeforeRadius, kRightPastEnd>(arith, a, count);
+        } else {
+            Span<kLeftBeforeRadius, kRightInside>(arith, a, count);
+        }
+    } else if (i == r) {
+        if (past) {
+            Span<kLeftAtRadius, kRightPastEnd>(arith, a, count);
+        } else {
+            Span<kLeftAtRadius, kRightInside>(arith, a, count);
+        }
+    } else if (past) {
+        Span<kLeftPastRadius, kRightPastEnd>(arith, a, count);
+    } else if (a.outStep == a.lanes && a.advance == a.lanes) {
+        // Contiguous interior (a row): one flat run over all its channels.
+        SpanArgs<Arith> flat = a;
+        flat.lanes = static_cast<int32_t>(count * a.lanes);
+        Span<kLeftPastRadius, kRightInside>(arith, flat, 1);
+    } else {
+        Span<kLeftPastRadius, kRightInside>(arith, a, count);
+    }
+}
+
+// The next position after i at which the cases change (1, r, r + 1, n - r), or n.
+inline int64_t SpanEnd(int64_t i, int64_t r, int64_t n)
+{
+    int64_t end = n;
+    for (const int64_t b : {int64_t{1}, r, r + 1, n - r}) {
+        if (b > i && b < end) {
+            end = b;
+        }
+    }
+    return end;
+}
+
+// Sums of the whole line kept (scratch of lanes x n): walk 1 builds them, walk 2 writes the averages.
+template <typename Arith>
+void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, int32_t r, typename Arith::Sum* S)
+{
+    using Sum = typename Arith::Sum;
+    const int32_t n = lines.length;
+    const int32_t lanes = lines.lanes;
+    const typename Arith::Channel* px = lines.first;
+    if (lanes == 4) {
+        // One line: the running sum stays in registers.
+        Sum a0 = Arith::Load(px[0]), a1 = Arith::Load(px[1]), a2 = Arith::Load(px[2]), a3 = Arith::Load(px[3]);
+        Sum* s = S;
+        s[0] = a0, s[1] = a1, s[2] = a2, s[3] = a3;
+        for (int32_t k = 1; k < n; ++k) {
+            px += lines.step;
+            s += 4;
+            s[0] = a0 += Arith::Load(px[0]);
+            s[1] = a1 += Arith::Load(px[1]);
+            s[2] = a2 += Arith::Load(px[2]);
+            s[3] = a3 += Arith::Load(px[3]);
+        }
+    } else {
+        for (int32_t j = 0; j < lanes; ++j) {
+            S[j] = Arith::Load(px[j]);
+        }
+        for (int32_t k = 1; k < n; ++k) {
+            px += lines.step;
+            Sum* cur = S + static_cast<ptrdiff_t>(k) * lanes;
+            const Sum* prev = cur - lanes;
+            for (int32_t j = 0; j < lanes; ++j) {
+                cur[j] = prev[j] + Arith::Load(px[j]);
+            }
+        }
+    }
+    const Sum* last = S + static_cast<ptrdiff_t>(n - 1) * lanes;
+    Sum end[kMaxLanes];
+    for (int32_t j = 0; j < lanes; ++j) {
+        end[j] = n >= 2 ? last[j] - last[j - lanes] : S[j];
+    }
+    for (int64_t i = 0; i < n;) {
+        const int64_t spanEnd = SpanEnd(i, r, n);
+        SpanArgs<Arith> a{};
+        a.mid = i >= 1 ? S + (i - 1) * lanes : nullptr;
+        a.lo = i > r ? S + (i - r - 1) * lanes : nullptr;
+        a.hi = i + r < n ? S + (i + r) * lanes : nullptr;
+        a.last = last;
+        a.first = S;
+        a.end = end;
+        a.advance = lanes;
+        a.out = lines.first + i * lines.step;
+        a.outStep = lines.step;
+        a.lanes = lanes;
+        a.beforeCount = r - i;
+        a.pastCount = i + r - n + 1;
+        DispatchSpan(arith, a, static_cast<int32_t>(spanEnd - i), i, r, n);
+        i = spanEnd;
+    }
+}
+
+constexpr int32_t kPrefetchRows = 16;
+
+inline void PrefetchSpan(const void* p, ptrdiff_t bytes)
+{
+#if defined(__GNUC__)
+    // Every cache line the span touches, aligned or not.
+    const char* c = static_cast<const char*>(p);
+    const char* const end = c + bytes;
+    for (c -= reinterpret_cast<uintptr_t>(c) & 63; c < end; c += 64) {
+        __builtin_prefetch(c);
+    }
+#else
+    (void)p;
+    (void)bytes;
+#endif
+}
+
+// Sums kept only for the window's reach (a ring of 2r + 2 positions, lanes x ring in scratch): the
+// leading sum runs r positions ahead of the position written, so a strip of columns walks down once.
+template <typename Arith>
+void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, int32_t r, int32_t ring,
+              typename Arith::Sum* S)
+{
+    using Sum = typename Arith::Sum;
+    const int32_t n = lines.length;
+    const int32_t lanes = lines.lanes;
+    Sum first[kMaxLanes];
+    Sum end[kMaxLanes];
+    const auto slot = [&](int32_t s) { return S + static_cast<ptrdiff_t>(s) * lanes; };
+    const auto wrap = [&](int32_t s) { return s + 1 == ring ? 0 : s + 1; };
+    for (int32_t j = 0; j < lanes; ++j) {
+        first[j] = S[j] = Arith::Load(lines.first[j]);
+    }
+    int32_t lead = 0;
+    int32_t leadSlot = 0;
+    int32_t midSlot = 0;
+    int32_t loSlot = 0;
+    const Sum* last = nullptr;
+    const ptrdiff_t lineBytes = static_cast<ptrdiff_t>(lanes) * static_cast<ptrdiff_t>(sizeof(typename Arith::Channel));
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t target = static_cast<int64_t>(i) + r < n ? i + r : n - 1;
+        while (lead < target) {
+            const int32_t next = wrap(leadSlot);
+            const Sum* prev = slot(leadSlot);
+            Sum* cur = slot(next);
+            const typename Arith::Channel* px = lines.first + static_cast<ptrdiff_t>(lead + 1) * lines.step;
+            // Consecutive positions lie a row apart, beyond the hardware prefetcher's reach: ask ahead.
+            if (lead + 1 + kPrefetchRows < n) {
+                PrefetchSpan(px + kPrefetchRows * lines.step, lineBytes);
+            }
+            for (int32_t j = 0; j < lanes; ++j) {
+                cur[j] = prev[j] + Arith::Load(px[j]);
+            }
+            ++lead;
+            leadSlot = next;
+        }
+        if (lead == n - 1 && last == nullptr) {
+            last = slot(leadSlot);
+            const Sum* beforeLast = slot(leadSlot == 0 ? ring - 1 : leadSlot - 1);
+            for (int32_t j = 0; j < lanes; ++j) {
+                end[j] = n >= 2 ? last[j] - beforeLast[j] : last[j];
+            }
+        }
+        SpanArgs<Arith> a{};
+        a.mid = i >= 1 ? slot(midSlot) : nullptr;
+        a.lo = i > r ? slot(loSlot) : nullptr;
+        a.hi = static_cast<int64_t>(i) + r < n ? slot(leadSlot) : nullptr;
+        a.last = last;
+        a.first = first;
+        a.end = end;
+        a.advance = 0;
+        a.out = lines.first + static_cast<ptrdiff_t>(i) * lines.step;
+        a.outStep = 0;
+        a.lanes = lanes;
+        a.beforeCount = static_cast<int64_t>(r) - i;
+        a.pastCount = static_cast<int64_t>(i) + r - n + 1;
+        DispatchSpan(arith, a, 1, i, r, n);
+        midSlot = i == 0 ? 0 : wrap(midSlot);
+        loSlot = i == r ? 0 : i > r ? wrap(loSlot) : loSlot;
+    }
+}
+
+}  // namespace blur
+}  // namespace pw

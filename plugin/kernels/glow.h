@@ -1,0 +1,37 @@
+// The Glow treatment's steps: the brightness threshold, the bright pass that clears dim pixels' alpha in
+// the glow buffer, the blur of the glow buffer and its scaled-Add composite onto the output.
+#pragma once
+
+#include <cstdint>
+
+#include "ae_basic.h"
+#include "kernels/box_blur.h"
+#include "kernels/image_view.h"
+
+namespace pw {
+
+// q = 256 - trunc((255 - T) x s): T + 1 at full strength, 256 (nothing glows) at strength 0.
+int32_t GlowThreshold(int32_t threshold, double strength);
+
+// Brightness on the 0..255 scale of the threshold. A NaN float luma counts as 0; out-of-range values
+// saturate.
+int32_t GlowLuma(const PF_Pixel8& p);
+int32_t GlowLuma(const PF_Pixel16& p);
+int32_t GlowLuma(const PF_PixelFloat& p);
+
+// Where the OUTPUT pixel's luma is below q, the glow pixel at the same place loses its alpha.
+void GlowBrightPass(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, int32_t q);
+void GlowBrightPass(const ImageView<PF_Pixel16>& output, const ImageView<PF_Pixel16>& glow, int32_t q);
+void GlowBrightPass(const ImageView<PF_PixelFloat>& output, const ImageView<PF_PixelFloat>& glow, int32_t q);
+
+// Rows, then columns, of the glow buffer with radius r.
+void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_Pixel8>& glow);
+void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_Pixel16>& glow);
+void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_PixelFloat>& glow);
+
+// Every output pixel becomes BlendAddScaled(output pixel, glow pixel, k).
+void GlowComposite(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, double k);
+void GlowComposite(const ImageView<PF_Pixel16>& output, const ImageView<PF_Pixel16>& glow, double k);
+void GlowComposite(const ImageView<PF_PixelFloat>& output, const ImageView<PF_PixelFloat>& glow, double k);
+
+}  // namespace pw

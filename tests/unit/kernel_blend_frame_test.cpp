@@ -1,0 +1,128 @@
+// The Color treatment's whole-frame blend (8-bit through per-alpha tables) against the table functions
+// applied pixel by pixel, for frames of scattered, few and single alphas.
+#include <gtest/gtest.h>
+
+#include "kernel_test_support.h"
+#include "kernels/blend.h"
+#include "kernels/blend_frame.h"
+
+namespace pw {
+namespace {
+
+using test::TestImage;
+using test::TestRandom;
+
+enum class Alphas { kScattered, kFew, kOpaque };
+
+template <typename Pixel>
+void Shape(TestImage<Pixel>& img, TestRandom& rnd, Alphas alphas, decltype(Pixel::alpha) white)
+{
+    img.Randomise(rnd);
+    if (alphas == Alphas::kScattered) {
+        return;
+    }
+    // Few: alphas from a handful of values that share table slots, in runs.
+    const decltype(Pixel::alpha) few[] = {white, 0, static_cast<decltype(Pixel::alpha)>(white / 2),
+                                          static_cast<decltype(Pixel::alpha)>(white / 2 + white / 16)};
+    for (int32_t y = 0; y < img.view.height; ++y) {
+        for (int32_t x = 0; x < img.view.width; ++x) {
+            img.At(x, y).alpha = alphas == Alphas::kOpaque ? white : few[((x / 37) + y) % 4];
+        }
+    }
+}
+
+template <typename Pixel, typename PerPixel>
+void Compare(int32_t mode, const Pixel& tint, Alphas alphas, decltype(Pixel::alpha) white, const PerPixel& perPixel)
+{
+    TestRandom rnd(static_cast<uint64_t>(mode) * 31 + static_cast<uint64_t>(alphas));
+    TestImage<Pixel> img(301, 41, 5);
+    Shape(img, rnd, alphas, white);
+    TestImage<Pixel> expected(img);
+    for (int32_t y = 0; y < img.view.height; ++y) {
+        for (int32_t x = 0; x < img.view.width; ++x) {
+            expected.At(x, y) = perPixel(expected.At(x, y));
+        }
+    }
+    BlendFrame(img.view, mode, tint);
+    ASSERT_TRUE(img.SameBytes(expected)) << "mode " << mode << " alphas " << static_cast<int>(alphas);
+}
+
+class KernelBlendFrame : public ::testing::TestWithParam<int32_t> {};
+
+TEST_P(KernelBlendFrame, EqualsTheTableFunctionOnEveryPixel)
+{
+    const int32_t mode = GetParam();
+    const int32_t index = BlendTableIndex(mode);
+    TestRandom rnd(static_cast<uint64_t>(mode) + 1000);
+    for (const Alphas alphas : {Alphas::kScattered, Alphas::kFew, Alphas::kOpaque}) {
+        for (const int tintAlpha : {0, 1, 128, 255}) {
+            PF_Pixel8 tint8 = test::RandomPixel8(rnd);
+            tint8.alpha = static_cast<A_u_char>(tintAlpha);
+            Compare(mode, tint8, alphas, 255, [&](const PF_Pixel8& p) {
+                return PixelFromWord(BlendTable8[index](WordFromPixel(p), WordFromPixel(tint8)));
+            });
+            const PF_Pixel16 tint16 = Pixel16From8(tint8);
+            Compare(mode, tint16, alphas, 32768, [&](const PF_Pixel16& p) {
+                return PixelFromWord(BlendTable16[index](WordFromPixel(p), WordFromPixel(tint16)));
+            });
+            const PF_PixelFloat tintFloat = PixelFloatFrom8(tint8);
+            Compare(mode, tintFloat, alphas, 1.0f,
+                    [&](const PF_PixelFloat& p) { return BlendTableFloat[index](p, tintFloat); });
+        }
+    }
+}
+
+// Every popup value, and values no popup produces (a damaged project), which blend Normal.
+INSTANTIATE_TEST_SUITE_P(EveryMode, KernelBlendFrame, ::testing::Values(-1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1000));
+
+// A large frame whose alphas come from a dozen values in short runs: tables are built, evicted and, as
+// they fail to pay off, built ever more rarely. Every pixel still equals its direct blend.
+TEST(KernelBlendFrame8, ManyEvictionsKeepEveryPixelExact)
+{
+    TestRandom rnd(77);
+    TestImage<PF_Pixel8> img(1500, 300);
+    img.Randomise(rnd);
+    const A_u_char alphas[] = {255, 0, 1, 5, 64, 68, 128, 132, 200, 204, 251, 3};
+    for (int32_t y = 0; y < 300; ++y) {
+        for (int32_t x = 0; x < 1500; ++x) {
+            img.At(x, y).alpha = alphas[(y < 150 ? x / 9 + y : rnd.Int(0, 11)) % 12];
+        }
+    }
+    for (const int32_t mode : {1, 5, 8}) {
+        const PF_Pixel8 tint{90, 10, 200, 255};
+        TestImage<PF_Pixel8> frame(img), expected(img);
+        for (int32_t y = 0; y < 300; ++y) {
+            for (int32_t x = 0; x < 1500; ++x) {
+                expected.At(x, y) = PixelFromWord(BlendTable8[mode](WordFromPixel(expected.At(x, y)), WordFromPixel(tint)));
+            }
+        }
+        BlendFrame(frame.view, mode, tint);
+        EXPECT_TRUE(frame.SameBytes(expected)) << mode;
+    }
+}
+
+TEST(KernelBlendFrame16, CarelessChannelsComeOutCapped)
+{
+    TestRandom rnd(8);
+    TestImage<PF_Pixel16> img(50, 20);
+    for (PF_Pixel16& p : img.pixels) {
+        p = {static_cast<A_u_short>(rnd.Int(1, 65535)), static_cast<A_u_short>(rnd.Int(0, 65535)),
+             static_cast<A_u_short>(rnd.Int(0, 65535)), static_cast<A_u_short>(rnd.Int(0, 65535))};
+    }
+    for (int32_t mode = 1; mode <= 8; ++mode) {
+        TestImage<PF_Pixel16> copy(img);
+        BlendFrame(copy.view, mode, PF_Pixel16{20000, 40000, 65535, 100});
+        for (int32_t y = 0; y < 20; ++y) {
+            for (int32_t x = 0; x < 50; ++x) {
+                const PF_Pixel16& p = copy.At(x, y);
+                ASSERT_LE(p.alpha, 32768);
+                ASSERT_LE(p.red, 32768);
+                ASSERT_LE(p.green, 32768);
+                ASSERT_LE(p.blue, 32768);
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace pw

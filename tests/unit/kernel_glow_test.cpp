@@ -1,0 +1,173 @@
+// Glow steps: the threshold, the luma per depth (white at T = 254 and 255), the bright pass, hostile float
+// values, and the composite against the per-pixel scaled Add.
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "kernel_test_support.h"
+#include "kernels/blend.h"
+#include "kernels/glow.h"
+
+namespace pw {
+namespace {
+
+using test::TestImage;
+using test::TestRandom;
+
+TEST(KernelGlow, ThresholdFromLevelAndStrength)
+{
+    EXPECT_EQ(GlowThreshold(150, 1.0), 151);
+    EXPECT_EQ(GlowThreshold(150, 0.0), 256);
+    EXPECT_EQ(GlowThreshold(255, 1.0), 256);
+    EXPECT_EQ(GlowThreshold(0, 1.0), 1);
+    EXPECT_EQ(GlowThreshold(150, 0.5), 204);  // 256 - trunc(52.5)
+    EXPECT_EQ(GlowThreshold(150, std::numeric_limits<double>::quiet_NaN()), 256);
+    EXPECT_EQ(GlowThreshold(150, 1e300), 256 - static_cast<int64_t>(INT32_MAX));
+}
+
+TEST(KernelGlow, WhiteGlowsUpToThreshold254)
+{
+    const PF_Pixel8 w8{255, 255, 255, 255};
+    const PF_Pixel16 w16{32768, 32768, 32768, 32768};
+    const PF_PixelFloat wf{1, 1, 1, 1};
+    EXPECT_EQ(GlowLuma(w8), 255);
+    EXPECT_EQ(GlowLuma(w16), 255);
+    EXPECT_EQ(GlowLuma(wf), 255);
+    for (const int32_t t : {254, 255}) {
+        const int32_t q = GlowThreshold(t, 1.0);
+        EXPECT_EQ(GlowLuma(w8) < q, t == 255);
+        EXPECT_EQ(GlowLuma(w16) < q, t == 255);
+        EXPECT_EQ(GlowLuma(wf) < q, t == 255);
+    }
+}
+
+TEST(KernelGlow, LumaPerDepth)
+{
+    EXPECT_EQ(GlowLuma(PF_Pixel8{0, 0, 0, 1}), 0);  // 0.114478
+    EXPECT_EQ(GlowLuma(PF_Pixel8{0, 0, 0, 9}), 1);
+    EXPECT_EQ(GlowLuma(PF_Pixel8{0, 100, 50, 200}), 82);  // 29.8912 + 29.33055 + 22.8956
+    // 16-bit: the truncated luma brought to 0..255 with +16384 before / 32768.
+    EXPECT_EQ(GlowLuma(PF_Pixel16{0, 128, 128, 128}), 1);  // (128 * 255 + 16384) / 32768
+    EXPECT_EQ(GlowLuma(PF_Pixel16{0, 63, 63, 63}), 0);     // (63 * 255 + 16384) / 32768
+    EXPECT_EQ(GlowLuma(PF_Pixel16{0, 65535, 65535, 65535}), 510);  // a careless host's values
+    EXPECT_EQ(GlowLuma(PF_PixelFloat{0, 0.5f, 0.5f, 0.5f}), 127);
+    EXPECT_EQ(GlowLuma(PF_PixelFloat{0, 2.0f, 2.0f, 2.0f}), 510);
+}
+
+TEST(KernelGlow, NonFiniteFloatLumaIsDefined)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    EXPECT_EQ(GlowLuma(PF_PixelFloat{1, nan, 0.5f, 0.5f}), 0);
+    EXPECT_EQ(GlowLuma(PF_PixelFloat{1, inf, 0, 0}), INT32_MAX);
+    EXPECT_EQ(GlowLuma(PF_PixelFloat{1, -inf, 0, 0}), INT32_MIN);
+    EXPECT_EQ(GlowLuma(PF_PixelFloat{1, inf, -inf, 0}), 0);  // inf - inf is NaN
+    EXPECT_EQ(GlowLuma(PF_PixelFloat{1, 3e38f, 3e38f, 3e38f}), INT32_MAX);
+}
+
+// The OUTPUT's luma decides; only the glow buffer's alpha changes.
+template <typename Pixel>
+void CheckBrightPass(uint64_t seed, int32_t q)
+{
+    TestRandom rnd(seed);
+    TestImage<Pixel> output(23, 11), glow(23, 11);
+    output.Randomise(rnd);
+    glow.Randomise(rnd);
+    const TestImage<Pixel> output0(output), glow0(glow);
+    GlowBrightPass(output.view, glow.view, q);
+    EXPECT_TRUE(output.SameBytes(output0));
+    for (int32_t y = 0; y < 11; ++y) {
+        for (int32_t x = 0; x < 23; ++x) {
+            Pixel expected = glow0.view.Row(y)[x];
+            if (GlowLuma(output.At(x, y)) < q) {
+                expected.alpha = 0;
+            }
+            ASSERT_TRUE(test::SamePixel(glow.At(x, y), expected));
+        }
+    }
+}
+
+TEST(KernelGlow, BrightPassClearsAlphaOfDimPixelsOnly)
+{
+    for (const int32_t q : {1, 100, 151, 256}) {
+        CheckBrightPass<PF_Pixel8>(static_cast<uint64_t>(q), q);
+        CheckBrightPass<PF_Pixel16>(static_cast<uint64_t>(q) + 1, q);
+        CheckBrightPass<PF_PixelFloat>(static_cast<uint64_t>(q) + 2, q);
+    }
+}
+
+template <typename Pixel>
+void CheckComposite(uint64_t seed, double k)
+{
+    TestRandom rnd(seed);
+    TestImage<Pixel> output(31, 9), glow(31, 9);
+    output.Randomise(rnd);
+    glow.Randomise(rnd);
+    TestImage<Pixel> expected(output);
+    for (int32_t y = 0; y < 9; ++y) {
+        for (int32_t x = 0; x < 31; ++x) {
+            Pixel& p = expected.At(x, y);
+            if constexpr (std::is_same_v<Pixel, PF_PixelFloat>) {
+                p = BlendAddScaled(p, glow.At(x, y), &k);
+            } else {
+                p = PixelFromWord(BlendAddScaled(WordFromPixel(p), WordFromPixel(glow.At(x, y)), &k));
+            }
+        }
+    }
+    GlowComposite(output.view, glow.view, k);
+    ASSERT_TRUE(output.SameBytes(expected));
+}
+
+TEST(KernelGlow, CompositeIsTheScaledAddOfEveryPixel)
+{
+    for (const double k : {0.0, 0.37, 1.0, 7.5}) {
+        CheckComposite<PF_Pixel8>(3, k);
+        CheckComposite<PF_Pixel16>(4, k);
+        CheckComposite<PF_PixelFloat>(5, k);
+    }
+}
+
+// Strength 0: nothing glows; opaque output stays, transparent output takes the (transparent) glow pixel.
+TEST(KernelGlow, ZeroStrengthAddsNothing)
+{
+    TestRandom rnd(6);
+    TestImage<PF_Pixel8> output(20, 10);
+    output.Randomise(rnd);
+    TestImage<PF_Pixel8> glow(output);
+    const TestImage<PF_Pixel8> before(output);
+    GlowBrightPass(output.view, glow.view, GlowThreshold(100, 0.0));
+    std::vector<double> scratch(20 * 2 + 8);
+    GlowBlur(BoxBlurSums{scratch.data(), scratch.size() * sizeof(double)}, 3, glow.view);
+    GlowComposite(output.view, glow.view, 2.0);
+    for (int32_t y = 0; y < 10; ++y) {
+        for (int32_t x = 0; x < 20; ++x) {
+            EXPECT_EQ(glow.At(x, y).alpha, 0);
+            if (before.pixels[static_cast<size_t>(y * before.view.stride + x)].alpha != 0) {
+                EXPECT_TRUE(test::SamePixel(output.At(x, y), before.pixels[static_cast<size_t>(y * before.view.stride + x)]));
+            } else {
+                EXPECT_TRUE(test::SamePixel(output.At(x, y), glow.At(x, y)));
+            }
+        }
+    }
+}
+
+// A transparent area beside a bright one receives the blurred glow, with its blurred alpha.
+TEST(KernelGlow, TransparentNeighboursReceiveTheBlurredGlow)
+{
+    TestImage<PF_Pixel8> output(10, 1);
+    for (int32_t x = 0; x < 10; ++x) {
+        output.At(x, 0) = x < 5 ? PF_Pixel8{255, 255, 255, 255} : PF_Pixel8{0, 0, 0, 0};
+    }
+    TestImage<PF_Pixel8> glow(output);
+    GlowBrightPass(output.view, glow.view, GlowThreshold(200, 1.0));
+    std::vector<double> scratch(10 * 2 + 8);
+    GlowBlur(BoxBlurSums{scratch.data(), scratch.size() * sizeof(double)}, 2, glow.view);
+    GlowComposite(output.view, glow.view, 1.0);
+    EXPECT_TRUE(test::SamePixel(output.At(5, 0), PF_Pixel8{102, 102, 102, 102}));  // two white of five
+    EXPECT_TRUE(test::SamePixel(output.At(6, 0), PF_Pixel8{51, 51, 51, 51}));
+    EXPECT_TRUE(test::SamePixel(output.At(7, 0), PF_Pixel8{0, 0, 0, 0}));
+    EXPECT_EQ(output.At(4, 0).alpha, 255);
+}
+
+}  // namespace
+}  // namespace pw
