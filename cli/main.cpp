@@ -1,105 +1,117 @@
-// pulsewarper: loads the plug-in in our host and shows what it tells a host about itself.
+// pulsewarper: renders footage through the Pulsewarper plug-in, loaded into our own host as a compositing host
+// would load it.
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
-#include "host/host.h"
+#include <nlohmann/json.hpp>
+
+#include "cli_error.h"
+#include "demo.h"
 #include "host/module.h"
+#include "interrupt.h"
+#include "options.h"
 #include "param_listing.h"
+#include "render_command.h"
+#include "render_engine.h"
 
 namespace {
 
 #ifdef PW_DEFAULT_PLUGIN
 constexpr const char* kDefaultPlugin = PW_DEFAULT_PLUGIN;
 #else
-constexpr const char* kDefaultPlugin = nullptr;
+constexpr const char* kDefaultPlugin = "";
 #endif
 
-void PrintUsage(std::FILE* out)
-{
-    std::fprintf(out,
-                 "usage: pulsewarper [--plugin PATH]\n"
-                 "\n"
-                 "Loads the Pulsewarper plug-in in a host, runs its global set-up and prints its About text and\n"
-                 "the parameters it declares, then sets it down again.\n"
-                 "\n"
-                 "  --plugin PATH   the plug-in file to load");
-    if (kDefaultPlugin) std::fprintf(out, " (default: %s)", kDefaultPlugin);
-    std::fprintf(out, "\n  --help          show this text\n");
-}
+using namespace pwcli;
 
-int Fail(const std::string& message)
+int RunDemo(Options options, PF_EntryPointFunc entry, const PluginFacts& facts)
 {
-    std::fprintf(stderr, "pulsewarper: %s\n", message.c_str());
-    return 1;
-}
-
-// Runs one command; a failure is reported with the command's name.
-bool Run(pwhost::Host& host, PF_Cmd cmd, const char* what, pwhost::CommandResult* result = nullptr)
-{
-    pwhost::CommandResult r = host.Call(cmd);
-    if (r.err) {
-        std::fprintf(stderr, "pulsewarper: %s failed with error %d\n", what, static_cast<int>(r.err));
-        const std::string message = r.ReturnMessage();
-        if (!message.empty()) std::fprintf(stderr, "pulsewarper: the plug-in says: %s\n", message.c_str());
-        return false;
+    const std::string dir = options.outDir.empty() ? "pulsewarper-demo" : options.outDir;
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec) throw CliError(kExitOutput, "cannot make the folder " + dir + ": " + ec.message());
+    const std::string project = dir + "/pulsewarper-demo.json";
+    {
+        std::ofstream file(project, std::ios::binary);
+        file << DemoProjectText();
+        if (!file) throw CliError(kExitOutput, "cannot write " + project);
     }
-    if (result) *result = r;
-    return true;
+    options.project = project;
+    const int code = RunRender(options, entry, facts, stdout, stderr);
+    if (code == kExitOk && !options.beats) {
+        std::printf("The demo clip:     %s/%s\n", dir.c_str(), kDemoVideo);
+        std::printf("Its contact sheet: %s/%s\n", dir.c_str(), kDemoSheet);
+        std::printf("Its project file:  %s\n", project.c_str());
+    }
+    return code;
+}
+
+void PrintParamsJson(const ParamCatalog& catalog)
+{
+    nlohmann::json list = nlohmann::json::array();
+    for (const ParamInfo& p : catalog.All()) {
+        if (!p.Animatable()) continue;
+        nlohmann::json j{{"index", p.index}, {"name", p.name}, {"kind", KindName(p.kind)}};
+        if (p.kind == ParamKind::Popup) {
+            j["choices"] = p.choices;
+            j["default"] = p.choices.at(static_cast<std::size_t>(p.defaultNumber) - 1);
+        } else if (p.kind == ParamKind::Checkbox) {
+            j["default"] = p.defaultNumber != 0;
+        } else if (p.kind == ParamKind::Color) {
+            j["default"] = {p.defaultColor.red, p.defaultColor.green, p.defaultColor.blue};
+        } else {
+            j["min"] = p.validMin;
+            j["max"] = p.validMax;
+            j["slider_min"] = p.sliderMin;
+            j["slider_max"] = p.sliderMax;
+            j["default"] = p.defaultNumber;
+        }
+        list.push_back(j);
+    }
+    std::printf("%s\n", list.dump(2).c_str());
+}
+
+int Main(int argc, char** argv)
+{
+    const Options options = ParseOptions(argc, argv, kDefaultPlugin);
+    if (options.command == "help") {
+        std::fputs(UsageText(kDefaultPlugin).c_str(), stdout);
+        return kExitOk;
+    }
+    if (options.plugin.empty()) UsageError("no plug-in given: use --plugin PATH");
+    pwhost::PluginModule module(options.plugin);
+    if (!module.IsLoaded()) throw CliError(kExitRenderFailed, module.Error());
+    InstallInterruptHandler();
+    const PluginFacts facts = QueryPlugin(module.EntryPoint());
+    if (options.command == "about") {
+        std::printf("%s\n", facts.about.c_str());
+        return kExitOk;
+    }
+    if (options.command == "params") {
+        if (options.json) PrintParamsJson(facts.catalog);
+        else PrintParamList(stdout, facts.catalog);
+        return kExitOk;
+    }
+    if (options.command == "demo") return RunDemo(options, module.EntryPoint(), facts);
+    return RunRender(options, module.EntryPoint(), facts, stdout, stderr);
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    std::string plugin = kDefaultPlugin ? kDefaultPlugin : "";
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            PrintUsage(stdout);
-            return 0;
-        }
-        if (arg == "--plugin") {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "pulsewarper: --plugin needs a path\n");
-                PrintUsage(stderr);
-                return 2;
-            }
-            plugin = argv[++i];
-        } else if (arg.rfind("--plugin=", 0) == 0) {
-            plugin = arg.substr(9);
-        } else {
-            std::fprintf(stderr, "pulsewarper: unknown %s '%s'\n", arg[0] == '-' ? "option" : "argument",
-                         arg.c_str());
-            PrintUsage(stderr);
-            return 2;
-        }
+    try {
+        return Main(argc, argv);
+    } catch (const CliError& e) {
+        std::fprintf(stderr, "pulsewarper: %s\n", e.what());
+        if (e.code == kExitUsage) std::fprintf(stderr, "pulsewarper: nothing was written ('pulsewarper help' shows the options)\n");
+        return e.code;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "pulsewarper: unexpected failure: %s\n", e.what());
+        return kExitRenderFailed;
     }
-    if (plugin.empty()) {
-        std::fprintf(stderr, "pulsewarper: no plug-in given\n");
-        PrintUsage(stderr);
-        return 2;
-    }
-
-    pwhost::PluginModule module(plugin);
-    if (!module.IsLoaded()) return Fail(module.Error());
-
-    pwhost::Host host(module.EntryPoint());
-    pwhost::CommandResult about;
-    bool ok = Run(host, PF_Cmd_GLOBAL_SETUP, "global set-up") && Run(host, PF_Cmd_ABOUT, "About", &about);
-    if (ok) {
-        std::string text = about.ReturnMessage();
-        for (char& c : text)
-            if (c == '\r') c = '\n';
-        std::printf("%s\n\n", text.c_str());
-        ok = Run(host, PF_Cmd_PARAMS_SETUP, "parameter declaration");
-        if (ok) pwcli::PrintParamList(stdout, host.Params());
-        ok = Run(host, PF_Cmd_SEQUENCE_SETUP, "sequence set-up") && ok;
-    }
-    if (host.SequenceData()) ok = Run(host, PF_Cmd_SEQUENCE_SETDOWN, "sequence set-down") && ok;
-    if (host.GlobalData()) ok = Run(host, PF_Cmd_GLOBAL_SETDOWN, "global set-down") && ok;
-
-    for (const std::string& violation : host.Violations())
-        std::fprintf(stderr, "pulsewarper: the plug-in broke the interface: %s\n", violation.c_str());
-    return ok && host.Violations().empty() ? 0 : 1;
 }

@@ -1,12 +1,12 @@
-// The parameter list as a person reads it: one line per parameter the host received.
+// The parameter list as a person reads it: one line per parameter, in the plug-in's order, under its group.
 #pragma once
 
 #include <cstdio>
 
-#include "host/param_registry.h"
+#include "param_catalog.h"
 
 namespace pwcli {
 
-void PrintParamList(std::FILE* out, const pwhost::ParamRegistry& params);
+void PrintParamList(std::FILE* out, const ParamCatalog& catalog);
 
 }  // namespace pwcli

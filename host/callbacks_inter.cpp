@@ -1,16 +1,11 @@
 // PF_InteractCallbacks: parameter declaration and checkout, abort and progress.
+#include <cstring>
+
 #include "host/state.h"
 #include "host/suites.h"
 
 namespace pwhost {
 namespace {
-
-bool IsOurEffect(HostState& s, PF_ProgPtr effect_ref, const char* op)
-{
-    if (effect_ref == s.EffectRef()) return true;
-    s.Violation(std::string(op) + " with an effect_ref that is not this effect's");
-    return false;
-}
 
 std::string DeclaredName(const PF_ParamDef* def)
 {
@@ -23,6 +18,46 @@ std::string DeclaredName(const PF_ParamDef* def)
     return name;
 }
 
+// Index 0 is the input layer at that time, every other index the parameter's value at that time.
+PF_Err CheckoutParam(HostState& s, PF_ParamIndex index, A_long time, A_long step, A_u_long scale, PF_ParamDef* param)
+{
+    if (!param || index < 0 || static_cast<std::size_t>(index) >= s.params.Count()) {
+        s.Violation("checkout_param of index " + std::to_string(index) + (param ? "" : " without a record"));
+        return PF_Err_INVALID_INDEX;
+    }
+    if (scale == 0) {
+        s.Violation("checkout_param with a time scale of 0");
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    (void)step;
+    Checkout checkout{CheckoutKind::Param, index, param, {}, nullptr};
+    if (index == 0) {
+        PF_EffectWorld world;
+        if (const PF_Err err = s.NewLayerWorld(time, scale, world)) return err;
+        std::memset(&checkout.handed, 0, sizeof checkout.handed);
+        checkout.handed.param_type = PF_Param_LAYER;
+        checkout.handed.u.ld = world;
+        checkout.layerPixels = world.data;
+    } else {
+        checkout.handed = s.params.At(static_cast<std::size_t>(index), A_Time{time, scale});
+    }
+    *param = checkout.handed;
+    s.checkouts.Add(checkout);
+    return PF_Err_NONE;
+}
+
+PF_Err CheckinParam(HostState& s, PF_ParamDef* param)
+{
+    Checkout taken;
+    if (!s.checkouts.Take(CheckoutKind::Param, param, taken)) {
+        s.Violation("checkin_param of " + (param ? "\"" + DeclaredName(param) + "\"" : std::string("a null record")) +
+                    ", which is not checked out");
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    if (taken.layerPixels) s.ReleaseLayerWorld(taken.handed.u.ld);
+    return PF_Err_NONE;
+}
+
 }  // namespace
 }  // namespace pwhost
 
@@ -33,7 +68,7 @@ static PF_Err PF_CDECL pwhost_add_param(PF_ProgPtr effect_ref, PF_ParamIndex ind
     return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
         s.log.Add("add_param", pwhost::DeclaredName(def));
         if (const auto code = s.faults.Hit("add_param")) return *code;
-        if (!pwhost::IsOurEffect(s, effect_ref, "add_param")) return PF_Err_BAD_CALLBACK_PARAM;
+        if (!s.IsOurEffect(effect_ref, "add_param")) return PF_Err_BAD_CALLBACK_PARAM;
         if (!def) {
             s.Violation("add_param without a record");
             return PF_Err_BAD_CALLBACK_PARAM;
@@ -44,7 +79,6 @@ static PF_Err PF_CDECL pwhost_add_param(PF_ProgPtr effect_ref, PF_ParamIndex ind
     });
 }
 
-// Parameter values do not vary over time yet: a checkout hands over the declared record.
 static PF_Err PF_CDECL pwhost_checkout_param(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long time, A_long step,
                                              A_u_long scale, PF_ParamDef* param)
 {
@@ -52,14 +86,8 @@ static PF_Err PF_CDECL pwhost_checkout_param(PF_ProgPtr effect_ref, PF_ParamInde
         s.log.Add("checkout_param", std::to_string(index) + " " + std::to_string(time) + " " +
                                         std::to_string(step) + " " + std::to_string(scale));
         if (const auto code = s.faults.Hit("checkout_param")) return *code;
-        if (!pwhost::IsOurEffect(s, effect_ref, "checkout_param")) return PF_Err_BAD_CALLBACK_PARAM;
-        if (!param || index < 0 || static_cast<std::size_t>(index) >= s.params.Count()) {
-            s.Violation("checkout_param of index " + std::to_string(index));
-            return PF_Err_INVALID_INDEX;
-        }
-        if (index == 0) return PF_Err_INVALID_CALLBACK;  // no layer images are served yet
-        *param = s.params.At(static_cast<std::size_t>(index));
-        return PF_Err_NONE;
+        if (!s.IsOurEffect(effect_ref, "checkout_param")) return PF_Err_BAD_CALLBACK_PARAM;
+        return pwhost::CheckoutParam(s, index, time, step, scale, param);
     });
 }
 
@@ -67,9 +95,10 @@ static PF_Err PF_CDECL pwhost_checkin_param(PF_ProgPtr effect_ref, PF_ParamDef* 
 {
     return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
         s.log.Add("checkin_param", pwhost::DeclaredName(param));
-        if (const auto code = s.faults.Hit("checkin_param")) return *code;
-        if (!pwhost::IsOurEffect(s, effect_ref, "checkin_param")) return PF_Err_BAD_CALLBACK_PARAM;
-        return PF_Err_NONE;
+        const auto fault = s.faults.Hit("checkin_param");
+        if (!s.IsOurEffect(effect_ref, "checkin_param")) return PF_Err_BAD_CALLBACK_PARAM;
+        const PF_Err err = pwhost::CheckinParam(s, param);
+        return fault ? *fault : err;
     });
 }
 
@@ -78,7 +107,7 @@ static PF_Err PF_CDECL pwhost_abort(PF_ProgPtr effect_ref)
     return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
         s.log.Add("abort", "");
         if (const auto code = s.faults.Hit("abort")) return *code;
-        pwhost::IsOurEffect(s, effect_ref, "abort");
+        s.IsOurEffect(effect_ref, "abort");
         return PF_Err_NONE;
     });
 }
@@ -87,8 +116,9 @@ static PF_Err PF_CDECL pwhost_progress(PF_ProgPtr effect_ref, A_long current, A_
 {
     return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
         s.log.Add("progress", std::to_string(current) + " " + std::to_string(total));
+        s.progress.push_back(pwhost::ProgressReport{current, total});
         if (const auto code = s.faults.Hit("progress")) return *code;
-        pwhost::IsOurEffect(s, effect_ref, "progress");
+        s.IsOurEffect(effect_ref, "progress");
         return PF_Err_NONE;
     });
 }

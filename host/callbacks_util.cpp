@@ -1,41 +1,45 @@
-// PF_UtilCallbacks: the handle and ANSI routines; the image services answer "not available" until the host
-// serves images.
+// PF_UtilCallbacks: handles and ANSI routines (their own files), and the image services: worlds, copy and fill.
 #include "host/state.h"
 #include "host/suites.h"
-
-namespace pwhost {
-namespace {
-
-PF_Err NotServed(const char* op)
-{
-    return Guarded<PF_Err>(PF_Err_INVALID_CALLBACK, [&](HostState& s) -> PF_Err {
-        s.log.Add(op, "");
-        return PF_Err_INVALID_CALLBACK;
-    });
-}
-
-}  // namespace
-}  // namespace pwhost
+#include "host/world_entries.h"
+#include "host/world_ops.h"
 
 extern "C" {
 
-static PF_Err PF_CDECL pwhost_copy(PF_ProgPtr, PF_EffectWorld*, PF_EffectWorld*, PF_Rect*, PF_Rect*)
+static PF_Err PF_CDECL pwhost_copy(PF_ProgPtr effect_ref, PF_EffectWorld* src, PF_EffectWorld* dst, PF_Rect* src_r,
+                                   PF_Rect* dst_r)
 {
-    return pwhost::NotServed("copy");
+    return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
+        s.log.Add("copy", s.WorldName(src) + " " + s.WorldName(dst) + " " + pwhost::RectText(src_r) + " " +
+                              pwhost::RectText(dst_r));
+        if (const auto code = s.faults.Hit("copy")) return *code;
+        if (!s.IsOurEffect(effect_ref, "copy")) return PF_Err_BAD_CALLBACK_PARAM;
+        return pwhost::CopyWorld(s, src, dst, src_r, dst_r);
+    });
 }
-static PF_Err PF_CDECL pwhost_fill(PF_ProgPtr, const PF_Pixel*, const PF_Rect*, PF_EffectWorld*)
+
+static PF_Err PF_CDECL pwhost_fill(PF_ProgPtr effect_ref, const PF_Pixel* color, const PF_Rect* rect,
+                                   PF_EffectWorld* world)
 {
-    return pwhost::NotServed("fill");
+    return pwhost::FillEntry("fill", effect_ref, color, rect, world);
 }
-static PF_Err PF_CDECL pwhost_fill16(PF_ProgPtr, const PF_Pixel16*, const PF_Rect*, PF_EffectWorld*)
+
+static PF_Err PF_CDECL pwhost_fill16(PF_ProgPtr effect_ref, const PF_Pixel16* color, const PF_Rect* rect,
+                                     PF_EffectWorld* world)
 {
-    return pwhost::NotServed("fill16");
+    return pwhost::FillEntry("fill16", effect_ref, color, rect, world);
 }
-static PF_Err PF_CDECL pwhost_new_world(PF_ProgPtr, A_long, A_long, A_long, PF_EffectWorld*)
+
+static PF_Err PF_CDECL pwhost_new_world(PF_ProgPtr effect_ref, A_long width, A_long height, A_long flags,
+                                        PF_EffectWorld* world)
 {
-    return pwhost::NotServed("new_world");
+    return pwhost::NewWorldByFlags("new_world", effect_ref, width, height, flags, world);
 }
-static PF_Err PF_CDECL pwhost_dispose_world(PF_ProgPtr, PF_EffectWorld*) { return pwhost::NotServed("dispose_world"); }
+
+static PF_Err PF_CDECL pwhost_dispose_world(PF_ProgPtr effect_ref, PF_EffectWorld* world)
+{
+    return pwhost::DisposeWorld("dispose_world", effect_ref, world);
+}
 
 }  // extern "C"
 

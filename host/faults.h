@@ -19,7 +19,9 @@ constexpr SPErr kSPSuiteNotFoundError = 0x53214664;
 class FaultPlan {
 public:
     // The n-th call (1-based, counted from now) of the named operation fails with `code`. Operations that return
-    // a pointer or handle fail by returning null; the others return the code.
+    // a pointer or handle fail by returning null; the others return the code. Operations that give something
+    // back (check-ins, disposals, ReleaseSuite) still take it back when they fail: the plug-in could not try
+    // again, so the failure tests only how it treats the code.
     void FailNth(const std::string& op, int n, int32_t code);
     // The same, for the n-th call and every later one.
     void FailFrom(const std::string& op, int n, int32_t code);

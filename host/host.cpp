@@ -22,6 +22,12 @@ std::string CommandResult::ReturnMessage() const
 
 Host::Host(PF_EntryPointFunc entry) : entry_(entry) {}
 
+// The host lets go of a request it still holds as a real one does when the effect goes away.
+Host::~Host()
+{
+    if (state_.request.pending) DropPreRender();
+}
+
 PF_Handle Host::RestoreSequenceData(const void* bytes, std::size_t size)
 {
     PF_Handle h = state_.handles.New(size);
@@ -33,15 +39,21 @@ PF_Handle Host::RestoreSequenceData(const void* bytes, std::size_t size)
 std::vector<PF_Handle> Host::UnaccountedHandles() const
 {
     std::vector<PF_Handle> handles;
+    const PF_Handle pending = state_.request.pending ? static_cast<PF_Handle>(state_.request.data) : nullptr;
     for (PF_Handle h : state_.handles.Live())
-        if (h != global_ && h != sequence_) handles.push_back(h);
+        if (h != global_ && h != sequence_ && h != pending) handles.push_back(h);
     return handles;
 }
 
+// Each command sees the parameters' values at its current time, in copies: what the plug-in does to them does not
+// reach the host's record.
 std::vector<PF_ParamDef*> Host::ParamPointers()
 {
+    const A_Time now{state_.settings.currentTime, state_.settings.timeScale};
+    paramValues_.clear();
+    for (std::size_t i = 0; i < state_.params.Count(); ++i) paramValues_.push_back(state_.params.At(i, now));
     std::vector<PF_ParamDef*> params;
-    for (std::size_t i = 0; i < state_.params.Count(); ++i) params.push_back(&state_.params.MutableAt(i));
+    for (PF_ParamDef& def : paramValues_) params.push_back(&def);
     params.push_back(nullptr);
     return params;
 }
@@ -55,38 +67,59 @@ CommandResult Host::Call(PF_Cmd cmd, const CommandOptions& options)
     state_.log.SetCommand(state_.command);
     const std::size_t first_call = state_.log.Size();
     const std::size_t first_violation = state_.violations.size();
+    const std::size_t first_progress = state_.progress.size();
+
+    // The smart commands get the host's own records unless the caller brings some.
+    void* extra = options.extra;
+    const bool hostPreRender = cmd == PF_Cmd_SMART_PRE_RENDER && !extra;
+    const bool hostRender = cmd == PF_Cmd_SMART_RENDER && !extra;
+    preRenderBytes_.clear();
+    deletedInCommand_ = false;
+    renderOutput_ = Image{};
+    if (hostPreRender) {
+        if (state_.request.pending) {
+            ActiveScope active(state_);
+            deletedInCommand_ = RunDeleteCallback();
+        }
+        state_.request.PreparePreRender(state_.settings);
+        extra = &state_.request.preExtra;
+    } else if (hostRender) {
+        state_.request.PrepareRender(state_.settings);
+        extra = &state_.request.renderExtra;
+    }
 
     // Fresh tables every command: what the plug-in may have scribbled on last time does not carry over.
     basic_ = MakeBasicSuite();
     utils_ = MakeUtilCallbacks();
 
+    const HostSettings& settings = state_.settings;
     PF_InData in_data;
     std::memset(&in_data, 0, sizeof in_data);
     in_data.inter = MakeInteractCallbacks();
     in_data.utils = &utils_;
     in_data.effect_ref = state_.EffectRef();
-    in_data.quality = settings_.quality;
-    in_data.version = settings_.version;
-    in_data.appl_id = settings_.applId;
+    in_data.quality = settings.quality;
+    in_data.version = settings.version;
+    in_data.appl_id = settings.applId;
     in_data.num_params = static_cast<A_long>(state_.params.Count());
-    in_data.current_time = settings_.currentTime;
-    in_data.time_step = settings_.timeStep;
-    in_data.total_time = settings_.totalTime;
-    in_data.local_time_step = settings_.localTimeStep;
-    in_data.time_scale = settings_.timeScale;
-    in_data.field = settings_.field;
-    in_data.shutter_angle = settings_.shutterAngle;
-    in_data.width = settings_.width;
-    in_data.height = settings_.height;
-    in_data.extent_hint = PF_LRect{0, 0, settings_.width, settings_.height};
-    in_data.downsample_x = settings_.downsampleX;
-    in_data.downsample_y = settings_.downsampleY;
-    in_data.pixel_aspect_ratio = settings_.pixelAspectRatio;
-    in_data.in_flags = settings_.inFlags;
+    in_data.current_time = settings.currentTime;
+    in_data.time_step = settings.timeStep;
+    in_data.total_time = settings.totalTime;
+    in_data.local_time_step = settings.localTimeStep;
+    in_data.time_scale = settings.timeScale;
+    in_data.field = settings.field;
+    in_data.shutter_angle = settings.shutterAngle;
+    in_data.width = settings.width;
+    in_data.height = settings.height;
+    in_data.extent_hint = PF_LRect{0, 0, settings.width, settings.height};
+    in_data.downsample_x = settings.downsampleX;
+    in_data.downsample_y = settings.downsampleY;
+    in_data.pixel_aspect_ratio = settings.pixelAspectRatio;
+    in_data.in_flags = settings.inFlags;
     in_data.global_data = global_;
     in_data.sequence_data = sequence_;
     in_data.pica_basicP = state_.faults.NoBroker() ? nullptr : &basic_;
-    in_data.shutter_phase = settings_.shutterPhase;
+    in_data.shutter_phase = settings.shutterPhase;
 
     PF_OutData out_data;
     std::memset(&out_data, options.prefillOutData ? kOutDataPattern : 0, sizeof out_data);
@@ -96,8 +129,10 @@ CommandResult Host::Call(PF_Cmd cmd, const CommandOptions& options)
     if (entry_) {
         ActiveScope active(state_);
         state_.currentOut = &out_data;
-        result.err = entry_(cmd, &in_data, &out_data, params.data(), options.output, options.extra);
+        result.err = entry_(cmd, &in_data, &out_data, params.data(), options.output, extra);
         state_.currentOut = nullptr;
+        if (hostPreRender) FinishPreRender(result.err);
+        if (hostRender) FinishRender();
     } else {
         state_.Violation("there is no entry point to call");
         result.err = PF_Err_INVALID_CALLBACK;
@@ -110,6 +145,8 @@ CommandResult Host::Call(PF_Cmd cmd, const CommandOptions& options)
     result.calls = state_.log.Since(first_call);
     result.violations.assign(state_.violations.begin() + static_cast<std::ptrdiff_t>(first_violation),
                              state_.violations.end());
+    result.progress.assign(state_.progress.begin() + static_cast<std::ptrdiff_t>(first_progress),
+                           state_.progress.end());
     state_.cmd = -1;
     state_.log.SetCommand(0);
     return result;
@@ -160,6 +197,8 @@ void Host::Adopt(PF_Cmd cmd, PF_Err err, const PF_OutData& before, const PF_OutD
 // the plug-in. Each leak is reported once.
 void Host::CheckAfterCommand()
 {
+    CheckWorldsAndReferences();
+
     for (const auto& [key, count] : state_.broker.HeldSuites())
         state_.Violation("suite " + key.Text() + " still held after the command (" + std::to_string(count) +
                          " acquisition(s) not released)");
@@ -184,6 +223,31 @@ void Host::CheckAfterCommand()
         reportedBlocks_.push_back(block);
         state_.Violation("a broker memory block leaked: allocated and never freed");
     }
+}
+
+// Worlds the plug-in allocated, checkouts and AEGP references all end with the command that made them. Each is
+// reported, then released, so that one slip is reported once.
+void Host::CheckWorldsAndReferences()
+{
+    for (void* data : state_.worlds.Live(WorldOwner::Plugin)) {
+        PF_EffectWorld world{};
+        world.data = data;
+        const auto info = state_.worlds.Find(&world);
+        state_.Violation(state_.WorldName(&world) + " of " + std::to_string(info->width) + " x " +
+                         std::to_string(info->height) + " pixels was not disposed of");
+        state_.worlds.Dispose(world);
+    }
+    for (const Checkout& c : state_.checkouts.Open()) {
+        state_.Violation(std::string(c.kind == CheckoutKind::Param ? "parameter " : "a keyframe of parameter ") +
+                         std::to_string(c.index) + " was checked out and not checked in");
+        if (c.layerPixels) state_.ReleaseLayerWorld(c.handed.u.ld);
+    }
+    state_.checkouts.Clear();
+    for (RefKind kind : {RefKind::Effect, RefKind::Stream}) {
+        if (const std::size_t n = state_.refs.LiveCount(kind))
+            state_.Violation(std::to_string(n) + " " + RefKindName(kind) + "(s) not disposed of");
+    }
+    state_.refs.DropAll();
 }
 
 }  // namespace pwhost

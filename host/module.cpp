@@ -1,5 +1,7 @@
 #include "host/module.h"
 
+#include "host/pipl_source.h"
+
 #include <utility>
 
 #if defined(_WIN32)
@@ -10,8 +12,6 @@
 
 namespace pwhost {
 namespace {
-
-constexpr const char* kEntryPointName = "EntryPointFunc";
 
 #if defined(_WIN32)
 std::string LastErrorText()
@@ -33,6 +33,27 @@ std::string LastErrorText()
 
 PluginModule::PluginModule(const std::string& path) : path_(path)
 {
+    if (CheckRecord()) LoadLibraryAndEntry();
+}
+
+bool PluginModule::CheckRecord()
+{
+    std::vector<uint8_t> bytes;
+    std::string why;
+    if (!ReadPluginPipl(path_, bytes, why)) {
+        error_ = "refusing plug-in '" + path_ + "': " + why;
+        return false;
+    }
+    if (!ParsePipl(bytes, record_, why) || !ValidateEffectPipl(record_, HostEntryKey(), entryName_, why)) {
+        error_ = "refusing plug-in '" + path_ + "': " + why;
+        return false;
+    }
+    return true;
+}
+
+void PluginModule::LoadLibraryAndEntry()
+{
+    const std::string& path = path_;
 #if defined(_WIN32)
     std::string native = path;
     for (char& c : native)
@@ -48,9 +69,9 @@ PluginModule::PluginModule(const std::string& path) : path_(path)
     }
     library_ = library;
     // void(*)(void) is the one function type GCC lets every other convert through without a warning.
-    const FARPROC symbol = GetProcAddress(library, kEntryPointName);
+    const FARPROC symbol = GetProcAddress(library, entryName_.c_str());
     if (!symbol) {
-        error_ = "plug-in '" + path + "' does not export " + kEntryPointName;
+        error_ = "plug-in '" + path + "' does not export " + entryName_ + ", the entry point its registration record names";
         Unload();
         return;
     }
@@ -63,9 +84,9 @@ PluginModule::PluginModule(const std::string& path) : path_(path)
         return;
     }
     dlerror();
-    void* symbol = dlsym(library_, kEntryPointName);
+    void* symbol = dlsym(library_, entryName_.c_str());
     if (!symbol) {
-        error_ = "plug-in '" + path + "' does not export " + kEntryPointName;
+        error_ = "plug-in '" + path + "' does not export " + entryName_ + ", the entry point its registration record names";
         Unload();
         return;
     }
@@ -78,6 +99,8 @@ PluginModule::~PluginModule() { Unload(); }
 PluginModule::PluginModule(PluginModule&& other) noexcept
     : path_(std::move(other.path_)),
       error_(std::move(other.error_)),
+      record_(std::move(other.record_)),
+      entryName_(std::move(other.entryName_)),
       library_(std::exchange(other.library_, nullptr)),
       entry_(std::exchange(other.entry_, nullptr))
 {
@@ -89,6 +112,8 @@ PluginModule& PluginModule::operator=(PluginModule&& other) noexcept
         Unload();
         path_ = std::move(other.path_);
         error_ = std::move(other.error_);
+        record_ = std::move(other.record_);
+        entryName_ = std::move(other.entryName_);
         library_ = std::exchange(other.library_, nullptr);
         entry_ = std::exchange(other.entry_, nullptr);
     }

@@ -13,7 +13,9 @@ void ParamRegistry::Reset()
     auto input = std::make_unique<Entry>();
     std::memset(&input->def, 0, sizeof input->def);
     input->def.param_type = PF_Param_LAYER;
+    input->track = ParamTrack(PF_Param_LAYER);
     entries_.push_back(std::move(input));
+    ++revision_;
 }
 
 void ParamRegistry::RepointText(Entry& entry)
@@ -32,8 +34,39 @@ PF_Err ParamRegistry::Add(PF_ParamIndex index, const PF_ParamDef& def)
     if (def.param_type == PF_Param_POPUP && def.u.pd.u.namesptr) entry->text = def.u.pd.u.namesptr;
     if (def.param_type == PF_Param_CHECKBOX && def.u.bd.u.nameptr) entry->text = def.u.bd.u.nameptr;
     RepointText(*entry);
+    entry->track = ParamTrack(def.param_type, ReadValue(def));
+    Touch(*entry);
     entries_.push_back(std::move(entry));
     return PF_Err_NONE;
+}
+
+void ParamRegistry::Touch(Entry& entry) { entry.changedAt = ++revision_; }
+
+int ParamRegistry::IndexOf(const std::string& name) const
+{
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        if (Name(i) == name) return static_cast<int>(i);
+    return -1;
+}
+
+void ParamRegistry::SetValue(std::size_t index, const ParamValue& value)
+{
+    Entry& entry = *entries_.at(index);
+    if (entry.track.SetStatic(value)) Touch(entry);
+}
+
+void ParamRegistry::SetKeyframes(std::size_t index, std::vector<Keyframe> keys)
+{
+    Entry& entry = *entries_.at(index);
+    if (entry.track.SetKeys(std::move(keys))) Touch(entry);
+}
+
+PF_ParamDef ParamRegistry::At(std::size_t index, A_Time time) const
+{
+    const Entry& entry = *entries_.at(index);
+    PF_ParamDef def = entry.def;
+    WriteValue(entry.track.ValueAt(time), def);
+    return def;
 }
 
 std::string ParamRegistry::Name(std::size_t index) const

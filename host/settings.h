@@ -1,7 +1,9 @@
-// The per-command facts the host puts into PF_InData, settable between commands.
+// The per-command facts the host puts into PF_InData and the smart-render records, settable between commands.
 #pragma once
 
-#include "ae_effect.h"
+#include <optional>
+
+#include "ae_smart.h"
 
 namespace pwhost {
 
@@ -13,8 +15,9 @@ struct HostSettings {
     A_long currentTime = 0;
     A_long timeStep = 1;
     A_long localTimeStep = 1;
-    A_long totalTime = 300;
+    A_long totalTime = 300;  // the layer's duration; frames outside [0, totalTime) are transparent black
     A_u_long timeScale = 30;
+    // The footage (the effect's input layer) at full resolution; in_data->width/height.
     A_long width = 1920;
     A_long height = 1080;
     PF_RationalScale downsampleX{1, 1};
@@ -24,6 +27,32 @@ struct HostSettings {
     PF_Fixed shutterAngle = 0;
     PF_Fixed shutterPhase = 0;
     PF_InFlags inFlags = 0;
+
+    // The composition that holds the layer ("AEGP Comp Suite" frame rate); 0 is allowed.
+    double compFrameRate = 30.0;
+
+    // Every world the host allocates is in this format (the render's depth), with this many unused pixels at the
+    // end of each row, so a plug-in that steps rows by width instead of rowbytes shows.
+    PF_PixelFormat pixelFormat = PF_PixelFormat_ARGB32;
+    A_long rowPaddingPixels = 3;
+
+    // Smart pre-render: the area asked of the effect (default: the whole downsampled frame), its channels, and
+    // the rectangles the host passes in the pre-render output (default empty).
+    std::optional<PF_LRect> requestRect;
+    PF_ChannelMask channelMask = PF_ChannelMask_ARGB;
+    PF_LRect outputResultRect{0, 0, 0, 0};
+    PF_LRect outputMaxResultRect{0, 0, 0, 0};
+    // What checkout_layer reports for the input (defaults: the frame clipped to the request; the whole frame).
+    std::optional<PF_LRect> layerResultRect;
+    std::optional<PF_LRect> layerMaxResultRect;
+
+    // Smart render: the output world's shape, for the plug-in's "buffers do not fit" paths.
+    A_long outputHeightDelta = 0;         // added to the input height
+    std::optional<A_long> outputRowbytes;  // replaces the padded rowbytes (may be smaller than a row)
 };
+
+// The input layer's size at the current downsample factors: the footage size scaled and rounded up.
+A_long FrameWidth(const HostSettings& s);
+A_long FrameHeight(const HostSettings& s);
 
 }  // namespace pwhost

@@ -1,8 +1,10 @@
 #include "host/state.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "host/suites.h"
+#include "host/test_pattern.h"
 
 namespace pwhost {
 namespace {
@@ -11,7 +13,12 @@ HostState* g_active = nullptr;
 
 }  // namespace
 
-HostState::HostState() { RegisterStandardSuites(broker); }
+HostState::HostState() : frames(std::make_shared<TestPattern>())
+{
+    static int32_t instances = 0;
+    instanceId = ++instances;
+    RegisterStandardSuites(broker);
+}
 
 void HostState::Violation(const std::string& text)
 {
@@ -25,6 +32,46 @@ std::string HostState::HandleName(PF_Handle h) const
     char text[32];
     std::snprintf(text, sizeof text, "unknown %p", static_cast<void*>(h));
     return text;
+}
+
+std::string HostState::WorldName(const PF_EffectWorld* world) const
+{
+    if (!world) return "null world";
+    if (const auto info = worlds.Find(world)) return "world #" + std::to_string(info->serial);
+    char text[48];
+    std::snprintf(text, sizeof text, "unknown world %p", world->data);
+    return text;
+}
+
+bool HostState::IsOurEffect(PF_ProgPtr effect_ref, const char* op)
+{
+    if (effect_ref == EffectRef()) return true;
+    Violation(std::string(op) + " with an effect_ref that is not this effect's");
+    return false;
+}
+
+PF_Err HostState::NewLayerWorld(A_long time, A_u_long scale, PF_EffectWorld& world)
+{
+    if (scale == 0) return PF_Err_BAD_CALLBACK_PARAM;
+    const A_Time at{time, scale};
+    const bool outside = CompareTimes(at, A_Time{0, 1}) < 0 ||
+                         (settings.timeScale && CompareTimes(at, A_Time{settings.totalTime, settings.timeScale}) >= 0);
+    PF_Err err = worlds.New(settings.pixelFormat, FrameWidth(settings), FrameHeight(settings), outside || !frames,
+                            WorldOwner::Host, settings.rowPaddingPixels, world);
+    if (err || outside) return err;
+    err = frames ? frames->Render(time, scale, settings.pixelFormat, world) : PF_Err_NONE;
+    if (err) {
+        worlds.Dispose(world);
+        std::memset(&world, 0, sizeof world);
+    }
+    return err;
+}
+
+void HostState::ReleaseLayerWorld(const PF_EffectWorld& world)
+{
+    const std::string damage = worlds.CheckGuards(world.data);
+    if (!damage.empty()) Violation("the input layer's " + WorldName(&world) + " was " + damage);
+    worlds.Dispose(world);
 }
 
 HostState* ActiveState() { return g_active; }

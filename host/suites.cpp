@@ -7,6 +7,11 @@ void RegisterStandardSuites(SuiteBroker& broker)
     RegisterAnsiSuite(broker);
     RegisterHandleSuites(broker);
     RegisterUtilitySuite(broker);
+    RegisterAegpSuites(broker);
+    RegisterParamUtilsSuites(broker);
+    RegisterWorldSuites(broker);
+    RegisterFillMatteSuite(broker);
+    RegisterSamplingSuites(broker);
 }
 
 }  // namespace pwhost

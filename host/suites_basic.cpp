@@ -50,12 +50,13 @@ static SPErr PF_CDECL pwhost_ReleaseSuite(const char* name, int32_t number)
             s.Violation("ReleaseSuite without a name");
             return pwhost::kSPSuiteNotFoundError;
         }
-        if (const auto code = s.faults.Hit("ReleaseSuite")) return *code;
+        // Released even when made to fail: the plug-in could not release it again.
+        const auto fault = s.faults.Hit("ReleaseSuite");
         if (!s.broker.NoteReleased(pwhost::SuiteKey{name, number})) {
             s.Violation("ReleaseSuite " + pwhost::SuiteArgs(name, number) + " that is not held");
             return pwhost::kSPSuiteNotFoundError;
         }
-        return 0;
+        return fault ? *fault : 0;
     });
 }
 

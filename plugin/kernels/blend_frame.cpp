@@ -1,6 +1,7 @@
 #include "kernels/blend_frame.h"
 
 #include <cstring>
+#include <type_traits>
 
 #include "kernels/blend.h"
 #include "kernels/blend_rules.h"
@@ -47,9 +48,9 @@ void EachPixel(const ImageView<Pixel>& image, const Blend& blend)
 
 // 8-bit frames. With the tint Q fixed, the composite's weights and result alpha depend on the bottom's
 // alpha alone and the rule's value on the bottom channel alone: both are tabulated once per frame (256
-// entries each), and the division by the result alpha becomes a multiplication by its reciprocal,
-// exact because every dividend X is at most 65280 and X * alpha < 2^24. Normal takes the same form with
-// no overlap weight and its two weights scaled by 256.
+// entries each), and the division by the result alpha is the exact multiplication by its reciprocal
+// (CompositeMath<Depth8>::ChannelByReciprocal). Normal takes the same form with no overlap weight and
+// its two weights scaled by 256.
 enum class Kind : uint8_t { kTop, kBottom, kBlend };
 
 struct Weights8 {
@@ -65,17 +66,21 @@ struct Tables8 {
     Pixel8Word top;
 };
 
+// Normal in place of a blend rule.
+struct NormalTag {
+};
+
 template <typename Rule>
-void Tabulate(Tables8& t, const PF_Pixel8& tint, const Rule* rule)
+void Tabulate(Tables8& t, const PF_Pixel8& tint, const Rule& rule)
 {
+    constexpr bool kNormal = std::is_same_v<Rule, NormalTag>;
     const int32_t aQ = tint.alpha;
     const int32_t q[3] = {tint.red, tint.green, tint.blue};
     t.top = WordFromPixel(tint);
     for (int32_t aP = 0; aP < 256; ++aP) {
         Weights8& w = t.weights[aP];
         w = {};
-        const bool normal = rule == nullptr;
-        if (aP == 0 || (normal && aQ == 255)) {
+        if (aP == 0 || (kNormal && aQ == 255)) {
             w.kind = Kind::kTop;
             continue;
         }
@@ -84,7 +89,7 @@ void Tabulate(Tables8& t, const PF_Pixel8& tint, const Rule* rule)
             continue;
         }
         int32_t alpha;
-        if (normal) {
+        if constexpr (kNormal) {
             const NormalWeights n = NormalWeightsOf<Depth8>(aP, aQ);
             w.top = aQ << 8;
             w.bottom = n.bottom << 8;
@@ -99,11 +104,15 @@ void Tabulate(Tables8& t, const PF_Pixel8& tint, const Rule* rule)
         }
         w.kind = Kind::kBlend;
         w.alpha = static_cast<Pixel8Word>(alpha);
-        w.reciprocal = static_cast<uint32_t>(((1u << 24) + alpha - 1) / alpha);
+        w.reciprocal = CompositeMath<Depth8>::Reciprocal(alpha);
     }
     for (int c = 0; c < 3; ++c) {
         for (int32_t p = 0; p < 256; ++p) {
-            t.rule[c][p] = rule != nullptr ? static_cast<int32_t>((*rule)(Depth8{}, p, q[c])) : 0;
+            if constexpr (kNormal) {
+                t.rule[c][p] = 0;
+            } else {
+                t.rule[c][p] = static_cast<int32_t>(rule(Depth8{}, p, q[c]));
+            }
         }
     }
 }
@@ -114,13 +123,13 @@ inline Pixel8Word Blend(const Tables8& t, Pixel8Word P)
     if (w.kind != Kind::kBlend) {
         return w.kind == Kind::kTop ? t.top : P;
     }
+    const CompositeMath<Depth8>::Weights cw{w.both, w.top, w.bottom, static_cast<int32_t>(w.alpha)};
     Pixel8Word out = w.alpha;
     for (int c = 0; c < 3; ++c) {
         const int32_t p = static_cast<int32_t>(P >> (8 * c + 8) & 0xFFu);
         const int32_t q = static_cast<int32_t>(t.top >> (8 * c + 8) & 0xFFu);
-        const uint32_t x = static_cast<uint32_t>((t.rule[c][p] * w.both + q * w.top + p * w.bottom) >> 8);
-        const uint32_t v = static_cast<uint32_t>((static_cast<uint64_t>(x) * w.reciprocal) >> 24);
-        out |= (v < 255 ? v : 255u) << (8 * c + 8);
+        out |= static_cast<Pixel8Word>(CompositeMath<Depth8>::ChannelByReciprocal(t.rule[c][p], p, q, cw, w.reciprocal))
+               << (8 * c + 8);
     }
     return out;
 }
@@ -184,30 +193,25 @@ void BlendRows8(const ImageView<PF_Pixel8>& image, const Tables8& t)
         PF_Pixel8* px = image.Row(y);
         int32_t x = 0;
         while (x < image.width) {
-            // Runs of four pixels of the current alpha: lookups only, the alphas checked two pixels a word.
+            // Runs of eight pixels of the current alpha: lookups only, the alphas checked two pixels a word.
             const uint64_t keyPair = static_cast<uint64_t>(currentKey) * 0x0000000100000001ull;
             const AlphaRow& row = rows[currentSlot];
-            while (currentKey <= 0xFFu && x + 4 <= image.width) {
-                uint64_t q0, q1;
+            while (currentKey <= 0xFFu && x + 8 <= image.width) {
+                uint64_t q[4];
 #if defined(__GNUC__)
                 __builtin_prefetch(px + x + 256);
 #endif
-                std::memcpy(&q0, px + x, sizeof q0);
-                std::memcpy(&q1, px + x + 2, sizeof q1);
-                if (((q0 ^ keyPair) | (q1 ^ keyPair)) & 0x000000FF000000FFull) {
+                std::memcpy(q, px + x, sizeof q);
+                if (((q[0] ^ keyPair) | (q[1] ^ keyPair) | (q[2] ^ keyPair) | (q[3] ^ keyPair)) &
+                    0x000000FF000000FFull) {
                     break;
                 }
                 const A_u_char* c = &px[x].red;
-                const Pixel8Word p0 = row.alpha | row.red[c[0]] | row.green[c[1]] | row.blue[c[2]];
-                const Pixel8Word p1 = row.alpha | row.red[c[4]] | row.green[c[5]] | row.blue[c[6]];
-                const Pixel8Word p2 = row.alpha | row.red[c[8]] | row.green[c[9]] | row.blue[c[10]];
-                const Pixel8Word p3 = row.alpha | row.red[c[12]] | row.green[c[13]] | row.blue[c[14]];
-                Store(px + x, p0);
-                Store(px + x + 1, p1);
-                Store(px + x + 2, p2);
-                Store(px + x + 3, p3);
-                x += 4;
-                currentServed += 4;
+                for (int k = 0; k < 8; ++k) {
+                    Store(px + x + k, row.alpha | row.red[c[4 * k]] | row.green[c[4 * k + 1]] | row.blue[c[4 * k + 2]]);
+                }
+                x += 8;
+                currentServed += 8;
             }
             if (x == image.width) {
                 break;
@@ -250,29 +254,28 @@ void BlendRows8(const ImageView<PF_Pixel8>& image, const Tables8& t)
 void BlendFrame(const ImageView<PF_Pixel8>& image, int32_t mode, const PF_Pixel8& tint)
 {
     Tables8 tables;
-    const auto tabulate = [&](const auto& rule) { Tabulate(tables, tint, &rule); };
     switch (BlendTableIndex(mode)) {
     case 2:
     case 3:
-        tabulate(AddRule{});
+        Tabulate(tables, tint, AddRule{});
         break;
     case 4:
-        tabulate(MultiplyRule{});
+        Tabulate(tables, tint, MultiplyRule{});
         break;
     case 5:
-        tabulate(ScreenRule{});
+        Tabulate(tables, tint, ScreenRule{});
         break;
     case 6:
-        tabulate(OverlayRule{});
+        Tabulate(tables, tint, OverlayRule{});
         break;
     case 7:
-        tabulate(DodgeRule{});
+        Tabulate(tables, tint, DodgeRule{});
         break;
     case 8:
-        tabulate(BurnRule{});
+        Tabulate(tables, tint, BurnRule{});
         break;
     default:
-        Tabulate(tables, tint, static_cast<const AddRule*>(nullptr));
+        Tabulate(tables, tint, NormalTag{});
         break;
     }
     BlendRows8(image, tables);

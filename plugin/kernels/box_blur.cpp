@@ -18,11 +18,13 @@ auto Channels(Pixel* p)
     return &p->alpha;
 }
 
-// Longest line whose running sums fit the depth's sum type (8-bit: 32-bit integers).
+// Longest line a pass takes: 8-bit sums must fit 32 bits, and a row's channels are counted in int32.
+// No host hands lines anywhere near either; longer ones are left as they are.
 template <typename Depth>
-constexpr int64_t kMaxLine = std::is_same_v<Depth, Depth8> ? int64_t{1} << 23 : INT32_MAX;
+constexpr int64_t kMaxLine = std::is_same_v<Depth, Depth8> ? int64_t{1} << 23 : int64_t{1} << 28;
 
-// Columns walked together: about two cache lines of pixels per row.
+// Columns walked together: 512 bytes of every row (as far as the scratch allows), so that the walk down
+// a strip crosses a page per row for many pixels at once.
 template <typename Depth>
 constexpr int32_t kStripPixels = static_cast<int32_t>(512 / sizeof(typename Depth::Pixel));
 

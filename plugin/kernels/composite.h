@@ -35,6 +35,16 @@ struct CompositeMath<Depth8> {
         const M c = ((m * w.both + q * w.top + p * w.bottom) >> 8) / w.alpha;
         return c < 0 ? 0 : c > 255 ? 255 : static_cast<A_u_char>(c);
     }
+    // The same for an overlap value in 0..255, with the division by the result alpha done as a
+    // multiplication by Reciprocal(alpha): the dividend is then at most 65280, and dividend x alpha
+    // < 2^24 makes the truncated product the exact quotient.
+    static uint32_t Reciprocal(int32_t alpha) { return static_cast<uint32_t>(((1u << 24) + alpha - 1) / alpha); }
+    static A_u_char ChannelByReciprocal(int32_t m, int32_t p, int32_t q, const Weights& w, uint32_t reciprocal)
+    {
+        const uint32_t x = static_cast<uint32_t>((m * w.both + q * w.top + p * w.bottom) >> 8);
+        const uint32_t c = static_cast<uint32_t>((static_cast<uint64_t>(x) * reciprocal) >> 24);
+        return static_cast<A_u_char>(c < 255 ? c : 255);
+    }
 };
 
 template <>

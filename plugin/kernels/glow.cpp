@@ -35,6 +35,23 @@ void BrightPass(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, in
     });
 }
 
+// 8-bit: the three weighted terms of the luma tabulated per channel value (the same doubles), added in
+// the same order.
+void BrightPass8(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, int32_t q)
+{
+    double red[256], green[256], blue[256];
+    for (int v = 0; v < 256; ++v) {
+        red[v] = 0.298912 * v;
+        green[v] = 0.586611 * v;
+        blue[v] = 0.114478 * v;
+    }
+    EachPair(output, glow, [&](const PF_Pixel8& out, PF_Pixel8& g) {
+        const int32_t luma = static_cast<int32_t>(red[out.red] + green[out.green] + blue[out.blue]);
+        // A mask rather than a branch: dim and bright pixels alternate unpredictably.
+        g.alpha = static_cast<A_u_char>(g.alpha & -static_cast<int32_t>(luma >= q));
+    });
+}
+
 template <typename Depth>
 void CompositeAll(const ImageView<typename Depth::Pixel>& output, const ImageView<typename Depth::Pixel>& glow,
                   double k)
@@ -42,6 +59,45 @@ void CompositeAll(const ImageView<typename Depth::Pixel>& output, const ImageVie
     const AddScaledRule rule{k};
     EachPair(output, glow, [&rule](typename Depth::Pixel& out, const typename Depth::Pixel& g) {
         out = Composite<Depth>(out, g, rule);
+    });
+}
+
+// 8-bit with a factor that is not negative: every overlap value lies in 0..255, so the divisions by the
+// result alpha go through a table of reciprocals (exact, see ChannelByReciprocal), and trunc(p x k) of
+// the overlap rule through a table over p. The steps are those of Composite() with AddScaledRule.
+void CompositeAll8(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, double k)
+{
+    using Math = CompositeMath<Depth8>;
+    if (k < 0) {
+        CompositeAll<Depth8>(output, glow, k);
+        return;
+    }
+    uint32_t reciprocal[256];
+    reciprocal[0] = 0;
+    for (int32_t a = 1; a < 256; ++a) {
+        reciprocal[a] = Math::Reciprocal(a);
+    }
+    int32_t scaled[256];
+    for (int32_t p = 0; p < 256; ++p) {
+        scaled[p] = TruncToInt32(p * k);  // as AddScaledRule forms it; not negative here
+    }
+    EachPair(output, glow, [&](PF_Pixel8& out, const PF_Pixel8& g) {
+        if (out.alpha == 0) {
+            out = g;
+            return;
+        }
+        if (g.alpha == 0) {
+            return;
+        }
+        Math::Weights w;
+        Math::Form(out.alpha, g.alpha, w);
+        const uint32_t r = reciprocal[w.alpha];
+        const auto channel = [&](int32_t p, int32_t q) {
+            const int32_t m = scaled[p] < 255 - q ? q + scaled[p] : 255;
+            return Math::ChannelByReciprocal(m, p, q, w, r);
+        };
+        out = {static_cast<A_u_char>(w.alpha), channel(out.red, g.red), channel(out.green, g.green),
+               channel(out.blue, g.blue)};
     });
 }
 
@@ -64,7 +120,7 @@ int32_t GlowLuma(const PF_PixelFloat& p) { return TruncToInt32(Luma(p.red, p.gre
 
 void GlowBrightPass(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, int32_t q)
 {
-    BrightPass(output, glow, q);
+    BrightPass8(output, glow, q);
 }
 void GlowBrightPass(const ImageView<PF_Pixel16>& output, const ImageView<PF_Pixel16>& glow, int32_t q)
 {
@@ -93,7 +149,7 @@ void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_PixelFloat>
 
 void GlowComposite(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, double k)
 {
-    CompositeAll<Depth8>(output, glow, k);
+    CompositeAll8(output, glow, k);
 }
 void GlowComposite(const ImageView<PF_Pixel16>& output, const ImageView<PF_Pixel16>& glow, double k)
 {

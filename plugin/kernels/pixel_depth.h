@@ -15,7 +15,6 @@ using Pixel16Word = uint64_t;
 struct Depth8 {
     using Pixel = PF_Pixel8;
     using Channel = A_u_char;
-    using Value = int32_t;  // a channel inside the arithmetic
     using Sum = int32_t;    // box blur running sums
     static constexpr bool kIntegral = true;
     static constexpr int32_t kWhite = 255;
@@ -29,7 +28,6 @@ struct Depth8 {
 struct Depth16 {
     using Pixel = PF_Pixel16;
     using Channel = A_u_short;
-    using Value = int32_t;
     using Sum = double;
     static constexpr bool kIntegral = true;
     static constexpr int32_t kWhite = 32768;
@@ -48,7 +46,6 @@ struct Depth16 {
 struct DepthFloat {
     using Pixel = PF_PixelFloat;
     using Channel = PF_FpShort;
-    using Value = float;
     using Sum = double;
     static constexpr bool kIntegral = false;
     static constexpr float kWhite = 1.0f;

@@ -19,6 +19,9 @@ public:
     PF_EntryPointFunc Entry() const;
 };
 
+// The params array of the command the fake plug-in is running.
+PF_ParamDef** FakeParams();
+
 // The suite of that (name, number) from the broker in in_data, or null.
 template <class Suite>
 const Suite* AcquireFrom(PF_InData* in_data, const char* name, int32_t number, SPErr* err = nullptr)

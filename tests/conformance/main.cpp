@@ -43,7 +43,7 @@ int main(int argc, char** argv)
     if (!bits) return Usage("--flavour=32 or --flavour=64 is required");
 
     if (plugin == "builtin") {
-        pwtest::SetEnv(pwtest::PluginEnv{pwtest::BuiltinEntryPoint(bits), &pwtest::FactsFor(bits)});
+        pwtest::SetEnv(pwtest::PluginEnv{pwtest::BuiltinEntryPoint(bits), &pwtest::FactsFor(bits), ""});
         return RUN_ALL_TESTS();
     }
     pwhost::PluginModule module(plugin);
@@ -51,6 +51,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "pw_conformance: %s\n", module.Error().c_str());
         return 2;
     }
-    pwtest::SetEnv(pwtest::PluginEnv{module.EntryPoint(), &pwtest::FactsFor(bits)});
+    pwtest::SetEnv(pwtest::PluginEnv{module.EntryPoint(), &pwtest::FactsFor(bits), plugin});
     return RUN_ALL_TESTS();
 }

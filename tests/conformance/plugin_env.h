@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "ae_effect.h"
 
@@ -22,6 +23,7 @@ const FlavourFacts& FactsFor(int bits);
 struct PluginEnv {
     PF_EntryPointFunc entry = nullptr;
     const FlavourFacts* facts = nullptr;
+    std::string pluginPath;  // the file under test; empty for the built-in flavours
 };
 
 const PluginEnv& Env();

@@ -23,6 +23,28 @@ void PluginTest::SequenceSetup()
     ASSERT_NE(host_.SequenceData(), nullptr);
 }
 
+void PluginTest::SetUpInstance()
+{
+    GlobalSetup();
+    ParamsSetup();
+    SequenceSetup();
+}
+
+pwhost::PreRenderResult PluginTest::PreRender()
+{
+    pwhost::PreRenderResult result = host_.SmartPreRender();
+    EXPECT_THAT(result.command.violations, ::testing::IsEmpty()) << "smart pre-render";
+    return result;
+}
+
+pwhost::FrameResult PluginTest::RenderFrame(A_long time)
+{
+    pwhost::FrameResult result = host_.RenderFrame(time);
+    EXPECT_THAT(result.preRender.command.violations, ::testing::IsEmpty()) << "smart pre-render at " << time;
+    EXPECT_THAT(result.render.command.violations, ::testing::IsEmpty()) << "smart render at " << time;
+    return result;
+}
+
 GlobalRecordView PluginTest::ReadGlobalRecord(PF_Handle h) const
 {
     GlobalRecordView view{};
@@ -34,6 +56,7 @@ GlobalRecordView PluginTest::ReadGlobalRecord(PF_Handle h) const
 void PluginTest::TearDown()
 {
     host_.Faults().Clear();
+    host_.DropPreRender();
     if (host_.SequenceData()) {
         EXPECT_EQ(Run(PF_Cmd_SEQUENCE_SETDOWN).err, PF_Err_NONE);
     }
@@ -44,6 +67,7 @@ void PluginTest::TearDown()
     EXPECT_EQ(host_.Handles().LiveCount(), 0u) << "handles alive after the set-downs";
     EXPECT_EQ(host_.Broker().TotalHeld(), 0);
     EXPECT_EQ(host_.Broker().LiveBlocks(), 0u);
+    EXPECT_EQ(host_.Worlds().LiveCount(), 0u) << "worlds alive after the set-downs";
 }
 
 }  // namespace pwtest

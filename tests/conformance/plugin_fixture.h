@@ -48,6 +48,11 @@ protected:
     void GlobalSetup();
     void ParamsSetup();
     void SequenceSetup();
+    void SetUpInstance();  // all three
+
+    // Smart pre-render and render; like Run, each expects no breach of the interface.
+    pwhost::PreRenderResult PreRender();
+    pwhost::FrameResult RenderFrame(A_long time);
 
     GlobalRecordView ReadGlobalRecord(PF_Handle h) const;
     std::string HandleName(PF_Handle h) { return "#" + std::to_string(host_.Handles().Serial(h)); }

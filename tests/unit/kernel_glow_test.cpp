@@ -120,7 +120,8 @@ void CheckComposite(uint64_t seed, double k)
 
 TEST(KernelGlow, CompositeIsTheScaledAddOfEveryPixel)
 {
-    for (const double k : {0.0, 0.37, 1.0, 7.5}) {
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const double k : {0.0, 0.37, 1.0, 7.5, -0.5, inf, std::numeric_limits<double>::quiet_NaN()}) {
         CheckComposite<PF_Pixel8>(3, k);
         CheckComposite<PF_Pixel16>(4, k);
         CheckComposite<PF_PixelFloat>(5, k);

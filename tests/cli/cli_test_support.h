@@ -1,0 +1,49 @@
+// Shared by the command-line renderer's tests: the real plug-in, scratch folders, and the built program.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "render_engine.h"
+
+namespace pwclitest {
+
+// The built plug-in, loaded once; its About text and parameters.
+PF_EntryPointFunc PluginEntry();
+const pwcli::PluginFacts& Facts();
+
+// A fresh folder under /tmp, removed with everything in it at the end of the test.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+struct CliRun {
+    int code = -1;  // exit code; 128 + signal if it died by one
+    std::string out, err;
+};
+
+// Runs the built pulsewarper with these arguments (working folder `cwd` if given) and waits for it.
+CliRun RunCli(const std::vector<std::string>& args, const std::string& cwd = "");
+
+// Starts it without waiting; Wait collects the result.
+struct CliProcess {
+    int pid = -1;
+    std::string outFile, errFile;
+};
+CliProcess StartCli(const std::vector<std::string>& args, const std::string& cwd = "");
+CliRun WaitCli(CliProcess& process);
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& text);
+bool Exists(const std::string& path);
+
+}  // namespace pwclitest
