@@ -101,6 +101,10 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
     else if (job.outputKind == OutputKind::Null) writer = OpenNullWriter();
 
     Progress progress(options.progress, static_cast<int>(frames.size()), job.threads, err);
+    for (std::size_t slot = 0; slot < engines.size(); ++slot) {
+        engines[slot]->SetProgressListener(
+            [&progress, slot](long current, long total) { progress.Partial(static_cast<int>(slot), current, total); });
+    }
     ScheduleCallbacks callbacks;
     callbacks.render = [&](int slot, int frame) {
         Frame image = engines[static_cast<std::size_t>(slot)]->Render(frame);

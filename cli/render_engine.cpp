@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "cli_error.h"
+#include "interrupt.h"
 #include "host/host.h"
 #include "params/param_ids.h"
 #include "schedule/beat_state.h"
@@ -248,6 +249,8 @@ RenderEngine::RenderEngine(const EngineSetup& setup) : impl_(std::make_unique<Im
     s.pixelFormat = FormatOf(setup.depth);
     impl_->source = std::make_shared<ReaderSource>(setup.reader, setup.rate, setup.depth, setup.downsample);
     host.SetFrameSource(impl_->source);
+    // Ctrl-C reaches the plug-in within a frame, as a host's cancel button does.
+    host.SetAbortHook([] { return StopRequested() ? PF_Err(PF_Interrupt_CANCEL) : PF_Err(PF_Err_NONE); });
 
     Run(host, PF_Cmd_GLOBAL_SETUP, "global set-up");
     Run(host, PF_Cmd_PARAMS_SETUP, "parameter declaration");
@@ -281,6 +284,14 @@ RenderEngine::~RenderEngine()
     if (host.PreRenderPending()) host.DropPreRender();
     if (impl_->sequence) host.Call(PF_Cmd_SEQUENCE_SETDOWN);
     if (host.GlobalData()) host.Call(PF_Cmd_GLOBAL_SETDOWN);
+}
+
+void RenderEngine::SetProgressListener(std::function<void(long current, long total)> listener)
+{
+    impl_->host.SetProgressHook([listener = std::move(listener)](A_long current, A_long total) {
+        if (listener) listener(current, total);
+        return StopRequested() ? PF_Err(PF_Interrupt_CANCEL) : PF_Err(PF_Err_NONE);
+    });
 }
 
 int RenderEngine::Width() const { return pwhost::FrameWidth(impl_->host.Settings()); }

@@ -2,6 +2,7 @@
 // set up with the job's footage, frame rate, depth and parameters, that renders one frame at a time.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -63,6 +64,9 @@ public:
     Frame Render(int n);
     // The frame's pre-render alone, and the beat state computed from the settings it produced.
     BeatReport Beats(int n);
+
+    // Called with the plug-in's own progress within a frame (rows done, rows in all).
+    void SetProgressListener(std::function<void(long current, long total)> listener);
 
     // The size of a rendered frame.
     int Width() const;

@@ -108,7 +108,7 @@ static PF_Err PF_CDECL pwhost_abort(PF_ProgPtr effect_ref)
         s.log.Add("abort", "");
         if (const auto code = s.faults.Hit("abort")) return *code;
         s.IsOurEffect(effect_ref, "abort");
-        return PF_Err_NONE;
+        return s.abortHook ? s.abortHook() : PF_Err_NONE;
     });
 }
 
@@ -119,7 +119,7 @@ static PF_Err PF_CDECL pwhost_progress(PF_ProgPtr effect_ref, A_long current, A_
         s.progress.push_back(pwhost::ProgressReport{current, total});
         if (const auto code = s.faults.Hit("progress")) return *code;
         s.IsOurEffect(effect_ref, "progress");
-        return PF_Err_NONE;
+        return s.progressHook ? s.progressHook(current, total) : PF_Err_NONE;
     });
 }
 

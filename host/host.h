@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,6 +81,12 @@ public:
 
     HostSettings& Settings() { return state_.settings; }
     FaultPlan& Faults() { return state_.faults; }
+    // What `abort` and `progress` answer when no fault is planned: a user's cancel, a progress display.
+    void SetAbortHook(std::function<PF_Err()> hook) { state_.abortHook = std::move(hook); }
+    void SetProgressHook(std::function<PF_Err(A_long current, A_long total)> hook)
+    {
+        state_.progressHook = std::move(hook);
+    }
     const CallLog& Log() const { return state_.log; }
     HandleTable& Handles() { return state_.handles; }
     SuiteBroker& Broker() { return state_.broker; }

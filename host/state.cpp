@@ -1,5 +1,6 @@
 #include "host/state.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -9,13 +10,14 @@
 namespace pwhost {
 namespace {
 
-HostState* g_active = nullptr;
+// Per thread, so that separate host instances can run commands on separate threads at once.
+thread_local HostState* g_active = nullptr;
 
 }  // namespace
 
 HostState::HostState() : frames(std::make_shared<TestPattern>())
 {
-    static int32_t instances = 0;
+    static std::atomic<int32_t> instances{0};
     instanceId = ++instances;
     RegisterStandardSuites(broker);
 }

@@ -1,6 +1,7 @@
 // Everything the plug-in's callbacks reach while a command runs.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -49,6 +50,9 @@ struct HostState {
     RenderRequest request;
     std::shared_ptr<FrameSource> frames;  // the input layer's footage
     std::vector<ProgressReport> progress;
+    // Asked after the fault plan by `abort` and `progress`: a non-zero answer is the plug-in's cancel.
+    std::function<PF_Err()> abortHook;
+    std::function<PF_Err(A_long current, A_long total)> progressHook;
     std::vector<std::string> violations;
     std::vector<Registration> registrations;
     AEGP_PluginID nextPluginId = 1001;
