@@ -6,6 +6,7 @@ namespace pwhost {
 
 void CallLog::Add(std::string op, std::string args)
 {
+    if (!recording_) return;
     records_.push_back(CallRecord{std::move(op), std::move(args), command_});
 }
 

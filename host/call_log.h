@@ -18,6 +18,8 @@ class CallLog {
 public:
     void Add(std::string op, std::string args);
     void SetCommand(int ordinal) { command_ = ordinal; }
+    // Long renders can turn the record off: a mosaic of small blocks makes millions of calls.
+    void SetRecording(bool on) { recording_ = on; }
 
     const std::vector<CallRecord>& Records() const { return records_; }
     std::size_t Size() const { return records_.size(); }
@@ -27,6 +29,7 @@ public:
 private:
     std::vector<CallRecord> records_;
     int command_ = 0;
+    bool recording_ = true;
 };
 
 // Queries shared by the log and a command's slice of it.

@@ -88,6 +88,7 @@ public:
         state_.progressHook = std::move(hook);
     }
     const CallLog& Log() const { return state_.log; }
+    void SetCallRecording(bool on) { state_.log.SetRecording(on); }
     HandleTable& Handles() { return state_.handles; }
     SuiteBroker& Broker() { return state_.broker; }
     WorldTable& Worlds() { return state_.worlds; }

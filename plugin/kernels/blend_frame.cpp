@@ -140,10 +140,9 @@ inline Pixel8Word Blend(const Tables8& t, Pixel8Word P)
 // doubles, so that a frame of scattered alphas stops building rows and runs the direct blend, while a
 // frame of few alphas runs on lookups.
 struct AlphaRow {
-    Pixel8Word red[256];
+    Pixel8Word red[256];  // with the result alpha in its low byte
     Pixel8Word green[256];
     Pixel8Word blue[256];
-    Pixel8Word alpha;
 };
 
 constexpr int kRowSlots = 4;
@@ -161,15 +160,14 @@ inline void Store(PF_Pixel8* p, Pixel8Word w) { std::memcpy(p, &w, sizeof w); }
 
 inline Pixel8Word Lookup(const AlphaRow& row, Pixel8Word w)
 {
-    return row.alpha | row.red[w >> 8 & 0xFF] | row.green[w >> 16 & 0xFF] | row.blue[w >> 24];
+    return row.red[w >> 8 & 0xFF] | row.green[w >> 16 & 0xFF] | row.blue[w >> 24];
 }
 
 void BuildRow(AlphaRow& row, uint32_t alpha, const Tables8& t)
 {
     for (uint32_t v = 0; v < 256; ++v) {
         const Pixel8Word out = Blend(t, alpha | v << 8 | v << 16 | v << 24);
-        row.alpha = out & 0xFFu;
-        row.red[v] = out & 0xFF00u;
+        row.red[v] = out & 0xFFFFu;
         row.green[v] = out & 0xFF0000u;
         row.blue[v] = out & 0xFF000000u;
     }
@@ -208,7 +206,7 @@ void BlendRows8(const ImageView<PF_Pixel8>& image, const Tables8& t)
                 }
                 const A_u_char* c = &px[x].red;
                 for (int k = 0; k < 8; ++k) {
-                    Store(px + x + k, row.alpha | row.red[c[4 * k]] | row.green[c[4 * k + 1]] | row.blue[c[4 * k + 2]]);
+                    Store(px + x + k, row.red[c[4 * k]] | row.green[c[4 * k + 1]] | row.blue[c[4 * k + 2]]);
                 }
                 x += 8;
                 currentServed += 8;

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cstring>
 #include <type_traits>
 
 #include "kernels/pixel_depth.h"
@@ -47,6 +49,28 @@ inline int32_t SourceColumn(const RowPlan& plan, int32_t x)
     return x;
 }
 
+// Source columns [xa, xb) of one row to dst[0 .. xb - xa), as whole runs: the columns Stretch smears are one
+// repeated pixel, the others a plain copy.
+template <typename Pixel>
+void CopySpan(Pixel* dst, const Pixel* src, int32_t xa, int32_t xb, const RowPlan& plan)
+{
+    if (xa >= xb) return;
+    if (!plan.stretchOn) {
+        std::memcpy(dst, src + xa, sizeof(Pixel) * size_t(xb - xa));
+        return;
+    }
+    const int32_t q = plan.stretch.column;
+    if (plan.stretch.after) {
+        const int32_t mid = std::clamp(q, xa, xb);
+        std::memcpy(dst, src + xa, sizeof(Pixel) * size_t(mid - xa));
+        std::fill(dst + (mid - xa), dst + (xb - xa), src[q]);
+    } else {
+        const int32_t mid = std::clamp(q + 1, xa, xb);
+        std::fill(dst, dst + (mid - xa), src[q]);
+        std::memcpy(dst + (mid - xa), src + mid, sizeof(Pixel) * size_t(xb - mid));
+    }
+}
+
 template <typename D>
 void CopyBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& band)
 {
@@ -54,14 +78,13 @@ void CopyBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& band
     const ImageView<Pixel> out = ctx.Output<Pixel>();
     const ImageView<Pixel> work = ctx.Working<Pixel>();
     const int32_t width = ctx.width;
+    // Source column x lands in (shift + x) mod width: two runs, before and after the wrap.
+    const int32_t first = Wrap(band.shift, width);
     for (int32_t y = band.top; y < band.top + band.height; ++y) {
         const Pixel* src = work.Row(Wrap(int64_t(plan.scroll) + y, ctx.height));
         Pixel* dst = out.Row(y);
-        int32_t c = Wrap(band.shift, width);
-        for (int32_t x = 0; x < width; ++x) {
-            dst[c] = src[SourceColumn(plan, x)];
-            if (++c == width) c = 0;
-        }
+        CopySpan(dst + first, src, 0, width - first, plan);
+        CopySpan(dst, src, width - first, width, plan);
     }
 }
 

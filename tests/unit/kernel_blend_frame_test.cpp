@@ -101,6 +101,32 @@ TEST(KernelBlendFrame8, ManyEvictionsKeepEveryPixelExact)
     }
 }
 
+// Every bottom alpha against every bottom channel value, for tint alphas across the range: the tabulated
+// 8-bit arithmetic (weights per alpha, rule per channel value, reciprocal division) is the table
+// function's, everywhere.
+TEST(KernelBlendFrame8, EveryBottomAlphaAndValue)
+{
+    TestImage<PF_Pixel8> img(256, 256, 0);
+    for (int32_t y = 0; y < 256; ++y) {
+        for (int32_t x = 0; x < 256; ++x) {
+            img.At(x, y) = {static_cast<A_u_char>(y), static_cast<A_u_char>(x), static_cast<A_u_char>(255 - x),
+                            static_cast<A_u_char>(x * 7)};
+        }
+    }
+    for (int32_t mode = 1; mode <= 8; ++mode) {
+        for (const int32_t tintAlpha : {0, 1, 2, 64, 127, 128, 200, 253, 254, 255}) {
+            const PF_Pixel8 tint{static_cast<A_u_char>(tintAlpha), static_cast<A_u_char>(mode * 31),
+                                 static_cast<A_u_char>(255 - mode * 9), static_cast<A_u_char>(tintAlpha)};
+            TestImage<PF_Pixel8> frame(img), expected(img);
+            for (PF_Pixel8& p : expected.pixels) {
+                p = PixelFromWord(BlendTable8[mode](WordFromPixel(p), WordFromPixel(tint)));
+            }
+            BlendFrame(frame.view, mode, tint);
+            ASSERT_TRUE(frame.SameBytes(expected)) << "mode " << mode << " tint alpha " << tintAlpha;
+        }
+    }
+}
+
 TEST(KernelBlendFrame16, CarelessChannelsComeOutCapped)
 {
     TestRandom rnd(8);
