@@ -173,6 +173,8 @@ bool WriteImage(const std::string& path, const Frame& frame, std::string& error)
     if (withAlpha) spec.alpha_channel = 3;
     spec.attribute("oiio:UnassociatedAlpha", 1);
     spec.attribute("Software", "Pulsewarper command-line renderer");
+    // A fixed stamp instead of the writer's clock: the same frame must give the same file on every run.
+    spec.attribute("DateTime", "1970:01:01 00:00:00");
     if (ext == "exr") spec.attribute("compression", "zip");
     auto out = oiio::ImageOutput::create(path);
     if (!out) {

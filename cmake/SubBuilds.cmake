@@ -75,3 +75,11 @@ foreach(bits 32 64)
   add_test(NAME win${bits}/dll-image COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${objdump} "-DDLL=${dir}/plugin/${aex}"
     -DBITS=${bits} -P ${PROJECT_SOURCE_DIR}/tests/check_dll_image.cmake)
 endforeach()
+
+# The native conformance binary also reads both Windows deliverables' registration records as files.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND NOT PW_FORCE_FLAVOUR_32)
+  add_test(NAME conformance-aex-records COMMAND pw_conformance --plugin=$<TARGET_FILE:pulsewarper> --flavour=64
+    "--aex32=${CMAKE_BINARY_DIR}/win32/plugin/Pulsewarper.aex"
+    "--aex64=${CMAKE_BINARY_DIR}/win64/plugin/Pulsewarper(64bit).aex"
+    "--gtest_filter=*Registration*:*Deliverable*")
+endif()

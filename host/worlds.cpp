@@ -75,7 +75,14 @@ PF_Err WorldTable::New(PF_PixelFormat format, A_long width, A_long height, bool 
     Record record;
     record.size = static_cast<std::size_t>(size);
     record.guard = kGuardSize;
-    record.buffer.reset(new (std::nothrow) uint8_t[record.size + 2 * kGuardSize]);
+    const std::size_t total = record.size + 2 * kGuardSize;
+    const auto spare = std::find_if(spare_.begin(), spare_.end(), [&](const auto& s) { return s.first == total; });
+    if (spare != spare_.end()) {
+        record.buffer = std::move(spare->second);
+        spare_.erase(spare);
+    } else {
+        record.buffer.reset(new (std::nothrow) uint8_t[total]);
+    }
     if (!record.buffer) return PF_Err_OUT_OF_MEMORY;
     std::memset(record.buffer.get(), kGuardByte, record.size + 2 * kGuardSize);
     uint8_t* pixels = record.Pixels();
@@ -100,6 +107,9 @@ bool WorldTable::Dispose(const PF_EffectWorld& world)
     const auto it = std::find_if(worlds_.begin(), worlds_.end(),
                                  [&](const Record& r) { return world.data && r.Pixels() == world.data; });
     if (it == worlds_.end()) return false;
+    constexpr std::size_t kSpares = 8;
+    if (spare_.size() == kSpares) spare_.erase(spare_.begin());
+    spare_.emplace_back(it->size + 2 * it->guard, std::move(it->buffer));
     worlds_.erase(it);
     return true;
 }

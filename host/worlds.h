@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ae_effect.h"
@@ -96,6 +97,9 @@ private:
         uint8_t* Pixels() const { return buffer.get() + guard; }
     };
     std::vector<Record> worlds_;
+    // Buffers of disposed worlds, kept for the next world of the same size: every frame allocates the same few
+    // worlds, and fresh memory costs a page fault per page.
+    std::vector<std::pair<std::size_t, std::unique_ptr<uint8_t[]>>> spare_;
     int nextSerial_ = 1;
     uint64_t limit_ = uint64_t{1} << 31;
 };

@@ -88,6 +88,28 @@ void CopyBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& band
     }
 }
 
+// Adds one colour copy of a source row, landing source column x in column (offset + x) mod width.
+template <typename D>
+void AccumulateCopy(SeparationEntry<D>* line, const typename D::Pixel* row, int32_t width, int64_t offset,
+                    const PF_Pixel8& colour)
+{
+    using Sum = typename D::Sum;
+    const int32_t first = Wrap(offset, width);
+    auto run = [&](SeparationEntry<D>* out, const typename D::Pixel* in, int32_t count) {
+        for (int32_t i = 0; i < count; ++i) {
+            const typename D::Pixel p = in[i];
+            SeparationEntry<D>& e = out[i];
+            const auto alpha = static_cast<Sum>(p.alpha);
+            if (alpha > e.alpha) e.alpha = alpha;
+            e.red += Weighted<D>(p.red, p.alpha, colour.red);
+            e.green += Weighted<D>(p.green, p.alpha, colour.green);
+            e.blue += Weighted<D>(p.blue, p.alpha, colour.blue);
+        }
+    };
+    run(line + first, row, width - first);
+    run(line, row + (width - first), first);
+}
+
 template <typename D>
 void SeparateBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& band, const RgbSeparationPlan& rgb)
 {
@@ -102,26 +124,19 @@ void SeparateBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& 
 
     for (int32_t y = band.top; y < band.top + band.height; ++y) {
         const Pixel* src = work.Row(Wrap(int64_t(plan.scroll) + y, ctx.height));
-        for (int32_t c = 0; c < width; ++c) line[c] = Entry{};
-        for (int k = 0; k < 3; ++k) {
-            const PF_Pixel8 colour = colours[k];
-            int32_t c = Wrap(int64_t(offsets[k]) + band.shift, width);
-            for (int32_t x = 0; x < width; ++x) {
-                const Pixel p = src[SourceColumn(plan, x)];
-                Entry& e = line[c];
-                const auto alpha = static_cast<typename D::Sum>(p.alpha);
-                if (alpha > e.alpha) e.alpha = alpha;
-                e.red += Weighted<D>(p.red, p.alpha, colour.red);
-                e.green += Weighted<D>(p.green, p.alpha, colour.green);
-                e.blue += Weighted<D>(p.blue, p.alpha, colour.blue);
-                if (++c == width) c = 0;
-            }
-        }
         Pixel* dst = out.Row(y);
+        // The output row holds the stretched source row until the copies are gathered.
+        CopySpan(dst, src, 0, width, plan);
+        for (int32_t c = 0; c < width; ++c) line[c] = Entry{};
+        for (int k = 0; k < 3; ++k)
+            AccumulateCopy<D>(line, dst, width, int64_t(offsets[k]) + band.shift, colours[k]);
         for (int32_t c = 0; c < width; ++c) {
             const Entry& e = line[c];
-            // Transparent columns keep the transparent black of the clear.
-            if (e.alpha == 0) continue;
+            // Columns no copy covers stay transparent black, as the clear left them.
+            if (e.alpha == 0) {
+                dst[c] = Pixel{};
+                continue;
+            }
             dst[c].alpha = static_cast<typename D::Channel>(e.alpha);
             dst[c].red = Resolve<D>(e.red, e.alpha);
             dst[c].green = Resolve<D>(e.green, e.alpha);

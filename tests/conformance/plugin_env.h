@@ -24,6 +24,8 @@ struct PluginEnv {
     PF_EntryPointFunc entry = nullptr;
     const FlavourFacts* facts = nullptr;
     std::string pluginPath;  // the file under test; empty for the built-in flavours
+    // The cross-built Windows deliverables, when given (--aex32=, --aex64=): their records are read as files.
+    std::string aex32, aex64;
 };
 
 const PluginEnv& Env();
