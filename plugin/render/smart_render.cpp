@@ -85,7 +85,7 @@ PF_Err RenderFrame(const Flavour& flavour, HostSuiteCache& suites, PF_InData* in
 
     Depth depth;
     A_long pixelBytes;
-    if (!DepthOf(format, depth, pixelBytes)) return PF_Err_BAD_CALLBACK_PARAM;
+    if (!DepthOf(format, depth, pixelBytes) || !input || !output) return PF_Err_BAD_CALLBACK_PARAM;
 
     const int32_t width = input->width, height = input->height;
     const int32_t inputStride = input->rowbytes / pixelBytes, outputStride = output->rowbytes / pixelBytes;
