@@ -1,5 +1,3 @@
-#include <algorithm>
-
 #include "kernels/box_blur.h"
 #include "kernels/real_to_int.h"
 #include "render/stages.h"
@@ -12,7 +10,7 @@ void RunBlurStage(RenderContext& ctx)
     const RenderSettings& s = ctx.settings;
     const double drawn = DrawBetween(s.maxBlurRadius, s.minBlurRadius, NextReal(ctx.beat.blurStream));
     const int32_t radius = TruncToInt32(drawn * ctx.beat.envelope);
-    const BoxBlurSums sums{ctx.lineBuffer, size_t(std::max(ctx.width, ctx.height)) * LineEntryBytes(ctx.depth)};
+    const BoxBlurSums sums = BlurScratch(ctx);
     const bool rows = s.blurMode == 1 || s.blurMode == 2;
     const bool columns = s.blurMode == 1 || s.blurMode == 3;
 

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "kernels/box_blur.h"
 #include "kernels/pixel_depth.h"
 #include "render/geometry_draws.h"
 #include "render/stages.h"
@@ -14,6 +15,11 @@ template <typename D>
 struct SeparationEntry {
     typename D::Sum alpha, red, green, blue;
 };
+
+// RGB Separation and the blurs share one line buffer, so an entry of each must be the same size.
+static_assert(sizeof(SeparationEntry<Depth8>) == kBoxBlurEntryBytes<Depth8>, "8-bit line entry");
+static_assert(sizeof(SeparationEntry<Depth16>) == kBoxBlurEntryBytes<Depth16>, "16-bit line entry");
+static_assert(sizeof(SeparationEntry<DepthFloat>) == kBoxBlurEntryBytes<DepthFloat>, "float line entry");
 
 template <typename D>
 typename D::Sum Weighted(typename D::Channel channel, typename D::Channel alpha, A_u_char colour)
@@ -240,7 +246,17 @@ void Geometry(RenderContext& ctx)
 
 bool NeedsLineBuffer(const BeatState& beat) { return beat.rgbSeparationOn || beat.glowOn || beat.blurOn; }
 
-size_t LineEntryBytes(Depth depth) { return depth == Depth::Bits8 ? 16 : 32; }
+size_t LineEntryBytes(Depth depth)
+{
+    size_t bytes = 0;
+    WithDepth(depth, [&](auto d) { bytes = kBoxBlurEntryBytes<decltype(d)>; });
+    return bytes;
+}
+
+BoxBlurSums BlurScratch(const RenderContext& ctx)
+{
+    return {ctx.lineBuffer, size_t(std::max(ctx.width, ctx.height)) * LineEntryBytes(ctx.depth)};
+}
 
 void RunGeometryStage(RenderContext& ctx)
 {

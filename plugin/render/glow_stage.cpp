@@ -1,5 +1,3 @@
-#include <algorithm>
-
 #include "kernels/glow.h"
 #include "render/stages.h"
 
@@ -20,7 +18,7 @@ void RunGlowStage(RenderContext& ctx)
     const double u = NextReal(ctx.beat.glowStream);
     const double kmax = s.maxGlowIntensity, m = s.minGlowIntensity;
     const double k = kmax * u * (1 - m) + kmax * m;
-    const BoxBlurSums sums{ctx.lineBuffer, size_t(std::max(ctx.width, ctx.height)) * LineEntryBytes(ctx.depth)};
+    const BoxBlurSums sums = BlurScratch(ctx);
 
     WithDepth(ctx.depth, [&](auto depth) {
         using Pixel = typename decltype(depth)::Pixel;

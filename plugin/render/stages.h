@@ -1,6 +1,7 @@
 // The treatment stages of a smart render, in the order the driver runs them.
 #pragma once
 
+#include "kernels/box_blur.h"
 #include "render/render_context.h"
 
 namespace pw {
@@ -19,5 +20,8 @@ bool NeedsLineBuffer(const BeatState& beat);
 
 // Bytes of one line-buffer entry: four running sums of the depth.
 size_t LineEntryBytes(Depth depth);
+
+// The line buffer as the blur passes' scratch: max(width, height) entries.
+BoxBlurSums BlurScratch(const RenderContext& ctx);
 
 }  // namespace pw
