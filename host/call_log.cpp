@@ -4,10 +4,10 @@
 
 namespace pwhost {
 
-void CallLog::Add(std::string op, std::string args)
+void CallLog::Push(CallRecord record)
 {
-    if (!recording_) return;
-    records_.push_back(CallRecord{std::move(op), std::move(args), command_});
+    if (sink_) sink_(record);
+    else records_.push_back(std::move(record));
 }
 
 std::vector<CallRecord> CallLog::Since(std::size_t first) const

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace pwhost {
@@ -14,12 +17,22 @@ struct CallRecord {
     std::string Text() const { return args.empty() ? op : op + " " + args; }
 };
 
+// Off, it costs one test per call: `args` is a callable that builds the arguments' text only while recording.
 class CallLog {
 public:
-    void Add(std::string op, std::string args);
+    void Add(const char* op) { Add(op, [] { return std::string(); }); }
+    template <class Args>
+    void Add(const char* op, Args&& args)
+    {
+        static_assert(std::is_invocable_r_v<std::string, Args&>, "the arguments are built lazily");
+        if (recording_) Push(CallRecord{op, args(), command_});
+    }
     void SetCommand(int ordinal) { command_ = ordinal; }
-    // Long renders can turn the record off: a mosaic of small blocks makes millions of calls.
+    // Long renders turn the record off: a mosaic of small blocks makes millions of calls.
     void SetRecording(bool on) { recording_ = on; }
+    bool Recording() const { return recording_; }
+    // Streams every record to `sink` instead of keeping it, so that a traced render stays in bounded memory.
+    void SetSink(std::function<void(const CallRecord&)> sink) { sink_ = std::move(sink); }
 
     const std::vector<CallRecord>& Records() const { return records_; }
     std::size_t Size() const { return records_.size(); }
@@ -27,7 +40,10 @@ public:
     void Clear() { records_.clear(); }
 
 private:
+    void Push(CallRecord record);
+
     std::vector<CallRecord> records_;
+    std::function<void(const CallRecord&)> sink_;
     int command_ = 0;
     bool recording_ = true;
 };

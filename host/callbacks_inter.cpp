@@ -66,7 +66,7 @@ extern "C" {
 static PF_Err PF_CDECL pwhost_add_param(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDef* def)
 {
     return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
-        s.log.Add("add_param", pwhost::DeclaredName(def));
+        s.log.Add("add_param", [&] { return pwhost::DeclaredName(def); });
         if (const auto code = s.faults.Hit("add_param")) return *code;
         if (!s.IsOurEffect(effect_ref, "add_param")) return PF_Err_BAD_CALLBACK_PARAM;
         if (!def) {
@@ -83,8 +83,8 @@ static PF_Err PF_CDECL pwhost_checkout_param(PF_ProgPtr effect_ref, PF_ParamInde
                                              A_u_long scale, PF_ParamDef* param)
 {
     return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
-        s.log.Add("checkout_param", std::to_string(index) + " " + std::to_string(time) + " " +
-                                        std::to_string(step) + " " + std::to_string(scale));
+        s.log.Add("checkout_param", [&] { return std::to_string(index) + " " + std::to_string(time) + " " +
+                                        std::to_string(step) + " " + std::to_string(scale); });
         if (const auto code = s.faults.Hit("checkout_param")) return *code;
         if (!s.IsOurEffect(effect_ref, "checkout_param")) return PF_Err_BAD_CALLBACK_PARAM;
         return pwhost::CheckoutParam(s, index, time, step, scale, param);
@@ -94,7 +94,7 @@ static PF_Err PF_CDECL pwhost_checkout_param(PF_ProgPtr effect_ref, PF_ParamInde
 static PF_Err PF_CDECL pwhost_checkin_param(PF_ProgPtr effect_ref, PF_ParamDef* param)
 {
     return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
-        s.log.Add("checkin_param", pwhost::DeclaredName(param));
+        s.log.Add("checkin_param", [&] { return pwhost::DeclaredName(param); });
         const auto fault = s.faults.Hit("checkin_param");
         if (!s.IsOurEffect(effect_ref, "checkin_param")) return PF_Err_BAD_CALLBACK_PARAM;
         const PF_Err err = pwhost::CheckinParam(s, param);
@@ -105,7 +105,7 @@ static PF_Err PF_CDECL pwhost_checkin_param(PF_ProgPtr effect_ref, PF_ParamDef* 
 static PF_Err PF_CDECL pwhost_abort(PF_ProgPtr effect_ref)
 {
     return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
-        s.log.Add("abort", "");
+        s.log.Add("abort");
         if (const auto code = s.faults.Hit("abort")) return *code;
         s.IsOurEffect(effect_ref, "abort");
         return s.abortHook ? s.abortHook() : PF_Err_NONE;
@@ -115,8 +115,8 @@ static PF_Err PF_CDECL pwhost_abort(PF_ProgPtr effect_ref)
 static PF_Err PF_CDECL pwhost_progress(PF_ProgPtr effect_ref, A_long current, A_long total)
 {
     return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
-        s.log.Add("progress", std::to_string(current) + " " + std::to_string(total));
-        s.progress.push_back(pwhost::ProgressReport{current, total});
+        s.log.Add("progress", [&] { return std::to_string(current) + " " + std::to_string(total); });
+        if (s.log.Recording()) s.progress.push_back(pwhost::ProgressReport{current, total});
         if (const auto code = s.faults.Hit("progress")) return *code;
         s.IsOurEffect(effect_ref, "progress");
         return s.progressHook ? s.progressHook(current, total) : PF_Err_NONE;

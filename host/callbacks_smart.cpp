@@ -54,9 +54,9 @@ static PF_Err PF_CDECL pwhost_checkout_layer(PF_ProgPtr effect_ref, PF_ParamInde
                                              PF_CheckoutResult* result)
 {
     return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
-        s.log.Add("checkout_layer", std::to_string(index) + " " + std::to_string(id) + " " +
+        s.log.Add("checkout_layer", [&] { return std::to_string(index) + " " + std::to_string(id) + " " +
                                         pwhost::RectText(req ? &req->rect : nullptr) + " " + std::to_string(time) +
-                                        " " + std::to_string(step) + " " + std::to_string(scale));
+                                        " " + std::to_string(step) + " " + std::to_string(scale); });
         if (const auto code = s.faults.Hit("checkout_layer")) return *code;
         if (!s.IsOurEffect(effect_ref, "checkout_layer")) return PF_Err_BAD_CALLBACK_PARAM;
         return pwhost::CheckoutLayer(s, index, id, req, time, step, scale, result);
@@ -66,7 +66,7 @@ static PF_Err PF_CDECL pwhost_checkout_layer(PF_ProgPtr effect_ref, PF_ParamInde
 static PF_Err PF_CDECL pwhost_checkout_layer_pixels(PF_ProgPtr effect_ref, A_long id, PF_EffectWorld** pixels)
 {
     return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
-        s.log.Add("checkout_layer_pixels", std::to_string(id));
+        s.log.Add("checkout_layer_pixels", [&] { return std::to_string(id); });
         if (pixels) *pixels = nullptr;
         if (const auto code = s.faults.Hit("checkout_layer_pixels")) return *code;
         if (!s.IsOurEffect(effect_ref, "checkout_layer_pixels") || !pwhost::InRender(s, "checkout_layer_pixels"))
@@ -89,7 +89,7 @@ static PF_Err PF_CDECL pwhost_checkout_layer_pixels(PF_ProgPtr effect_ref, A_lon
 static PF_Err PF_CDECL pwhost_checkin_layer_pixels(PF_ProgPtr effect_ref, A_long id)
 {
     return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
-        s.log.Add("checkin_layer_pixels", std::to_string(id));
+        s.log.Add("checkin_layer_pixels", [&] { return std::to_string(id); });
         const auto fault = s.faults.Hit("checkin_layer_pixels");
         if (!s.IsOurEffect(effect_ref, "checkin_layer_pixels") || !pwhost::InRender(s, "checkin_layer_pixels"))
             return PF_Err_BAD_CALLBACK_PARAM;
@@ -106,7 +106,7 @@ static PF_Err PF_CDECL pwhost_checkin_layer_pixels(PF_ProgPtr effect_ref, A_long
 static PF_Err PF_CDECL pwhost_checkout_output(PF_ProgPtr effect_ref, PF_EffectWorld** output)
 {
     return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
-        s.log.Add("checkout_output", "");
+        s.log.Add("checkout_output");
         if (output) *output = nullptr;
         if (const auto code = s.faults.Hit("checkout_output")) return *code;
         if (!s.IsOurEffect(effect_ref, "checkout_output") || !pwhost::InRender(s, "checkout_output"))

@@ -10,8 +10,8 @@ static PF_Err PF_CDECL pwhost_copy(PF_ProgPtr effect_ref, PF_EffectWorld* src, P
                                    PF_Rect* dst_r)
 {
     return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
-        s.log.Add("copy", s.WorldName(src) + " " + s.WorldName(dst) + " " + pwhost::RectText(src_r) + " " +
-                              pwhost::RectText(dst_r));
+        s.log.Add("copy", [&] { return s.WorldName(src) + " " + s.WorldName(dst) + " " + pwhost::RectText(src_r) + " " +
+                              pwhost::RectText(dst_r); });
         if (const auto code = s.faults.Hit("copy")) return *code;
         if (!s.IsOurEffect(effect_ref, "copy")) return PF_Err_BAD_CALLBACK_PARAM;
         return pwhost::CopyWorld(s, src, dst, src_r, dst_r);

@@ -6,9 +6,10 @@ void FaultPlan::FailNth(const std::string& op, int n, int32_t code) { rules_.pus
 
 void FaultPlan::FailFrom(const std::string& op, int n, int32_t code) { rules_.push_back(Rule{op, n, code, true}); }
 
-std::optional<int32_t> FaultPlan::Hit(const std::string& op)
+std::optional<int32_t> FaultPlan::Hit(std::string_view op)
 {
     std::optional<int32_t> result;
+    if (rules_.empty()) return result;
     for (auto& rule : rules_) {
         if (rule.op != op) continue;
         ++rule.calls;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -27,7 +28,7 @@ public:
     void FailFrom(const std::string& op, int n, int32_t code);
 
     // Called by every operation that can fail, once per call: counts the call and answers whether it fails now.
-    std::optional<int32_t> Hit(const std::string& op);
+    std::optional<int32_t> Hit(std::string_view op);
     // How often injected failures of this operation (or of any) have fired.
     int Fired(const std::string& op) const;
     int TotalFired() const;

@@ -51,7 +51,7 @@ bool Host::RunDeleteCallback()
     const auto handle = static_cast<PF_Handle>(request.data);
     const bool isHandle = state_.handles.IsLive(handle);
     const int serial = state_.handles.Serial(handle);
-    state_.log.Add("delete_pre_render_data_func", isHandle ? state_.HandleName(handle) : std::string());
+    state_.log.Add("delete_pre_render_data_func", [&] { return isHandle ? state_.HandleName(handle) : std::string(); });
     if (request.deleteData) request.deleteData(request.data);
     if (isHandle && state_.handles.IsLive(handle)) {
         state_.Violation("pre-render data handle #" + std::to_string(serial) + " is still alive after its delete callback");

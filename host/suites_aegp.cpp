@@ -22,7 +22,7 @@ template <class Args, class Body>
 A_Err Entry(const char* op, Args&& args, const void* out_ok, Body&& body)
 {
     return Guarded<A_Err>(A_Err_GENERIC, [&](HostState& s) -> A_Err {
-        s.log.Add(op, args(s));
+        s.log.Add(op, [&] { return args(s); });
         if (const auto code = s.faults.Hit(op)) return *code;
         if (!out_ok) {
             s.Violation(std::string(op) + " without a place for its answer");
@@ -37,7 +37,7 @@ template <class Args, class Body>
 A_Err Disposal(const char* op, Args&& args, Body&& body)
 {
     return Guarded<A_Err>(A_Err_GENERIC, [&](HostState& s) -> A_Err {
-        s.log.Add(op, args(s));
+        s.log.Add(op, [&] { return args(s); });
         const auto fault = s.faults.Hit(op);
         const A_Err err = body(s);
         return fault ? *fault : err;

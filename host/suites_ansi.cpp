@@ -28,7 +28,7 @@ double Math1(const char* op, double (*fn)(double), double x)
 {
     if (HostState* s = ActiveState()) {
         try {
-            s->log.Add(op, Number(x));
+            s->log.Add(op, [&] { return Number(x); });
         } catch (...) {
         }
     }
@@ -39,7 +39,7 @@ double Math2(const char* op, double (*fn)(double, double), double x, double y)
 {
     if (HostState* s = ActiveState()) {
         try {
-            s->log.Add(op, Number(x) + " " + Number(y));
+            s->log.Add(op, [&] { return Number(x) + " " + Number(y); });
         } catch (...) {
         }
     }
@@ -61,7 +61,7 @@ int FormatInto(char* dst, const char* format, va_list args)
     HostState* s = ActiveState();
     if (s) {
         try {
-            s->log.Add("sprintf", Escape(format));
+            s->log.Add("sprintf", [&] { return Escape(format); });
         } catch (...) {
         }
     }
@@ -85,7 +85,7 @@ char* CopyInto(char* dst, const char* src)
     HostState* s = ActiveState();
     if (s) {
         try {
-            s->log.Add("strcpy", Escape(src));
+            s->log.Add("strcpy", [&] { return Escape(src); });
         } catch (...) {
         }
     }

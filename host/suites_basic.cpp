@@ -20,7 +20,7 @@ extern "C" {
 static SPErr PF_CDECL pwhost_AcquireSuite(const char* name, int32_t number, const void** suite)
 {
     return pwhost::Guarded<SPErr>(pwhost::kSPSuiteNotFoundError, [&](pwhost::HostState& s) -> SPErr {
-        s.log.Add("AcquireSuite", pwhost::SuiteArgs(name, number));
+        s.log.Add("AcquireSuite", [&] { return pwhost::SuiteArgs(name, number); });
         if (!suite || !name) {
             s.Violation("AcquireSuite without a name or a place for the table");
             return pwhost::kSPSuiteNotFoundError;
@@ -45,7 +45,7 @@ static SPErr PF_CDECL pwhost_AcquireSuite(const char* name, int32_t number, cons
 static SPErr PF_CDECL pwhost_ReleaseSuite(const char* name, int32_t number)
 {
     return pwhost::Guarded<SPErr>(pwhost::kSPSuiteNotFoundError, [&](pwhost::HostState& s) -> SPErr {
-        s.log.Add("ReleaseSuite", pwhost::SuiteArgs(name, number));
+        s.log.Add("ReleaseSuite", [&] { return pwhost::SuiteArgs(name, number); });
         if (!name) {
             s.Violation("ReleaseSuite without a name");
             return pwhost::kSPSuiteNotFoundError;
@@ -63,7 +63,7 @@ static SPErr PF_CDECL pwhost_ReleaseSuite(const char* name, int32_t number)
 static int32_t PF_CDECL pwhost_IsEqual(const char* a, const char* b)
 {
     return pwhost::Guarded<int32_t>(0, [&](pwhost::HostState& s) -> int32_t {
-        s.log.Add("IsEqual", pwhost::Escape(a) + " " + pwhost::Escape(b));
+        s.log.Add("IsEqual", [&] { return pwhost::Escape(a) + " " + pwhost::Escape(b); });
         return a && b && std::strcmp(a, b) == 0;
     });
 }
@@ -71,7 +71,7 @@ static int32_t PF_CDECL pwhost_IsEqual(const char* a, const char* b)
 static SPErr PF_CDECL pwhost_AllocateBlock(size_t size, void** block)
 {
     return pwhost::Guarded<SPErr>(pwhost::kSPUnimplementedError, [&](pwhost::HostState& s) -> SPErr {
-        s.log.Add("AllocateBlock", std::to_string(size));
+        s.log.Add("AllocateBlock", [&] { return std::to_string(size); });
         if (!block) {
             s.Violation("AllocateBlock without a place for the block");
             return A_Err_PARAMETER;
@@ -86,7 +86,7 @@ static SPErr PF_CDECL pwhost_AllocateBlock(size_t size, void** block)
 static SPErr PF_CDECL pwhost_FreeBlock(void* block)
 {
     return pwhost::Guarded<SPErr>(pwhost::kSPUnimplementedError, [&](pwhost::HostState& s) -> SPErr {
-        s.log.Add("FreeBlock", "");
+        s.log.Add("FreeBlock");
         if (!block) return 0;
         if (!s.broker.FreeBlock(block)) {
             s.Violation("FreeBlock of a block the broker did not allocate");
@@ -99,7 +99,7 @@ static SPErr PF_CDECL pwhost_FreeBlock(void* block)
 static SPErr PF_CDECL pwhost_ReallocateBlock(void* block, size_t size, void** moved)
 {
     return pwhost::Guarded<SPErr>(pwhost::kSPUnimplementedError, [&](pwhost::HostState& s) -> SPErr {
-        s.log.Add("ReallocateBlock", std::to_string(size));
+        s.log.Add("ReallocateBlock", [&] { return std::to_string(size); });
         if (!moved) {
             s.Violation("ReallocateBlock without a place for the block");
             return A_Err_PARAMETER;
@@ -123,7 +123,7 @@ static SPErr PF_CDECL pwhost_ReallocateBlock(void* block, size_t size, void** mo
 static SPErr PF_CDECL pwhost_Undefined(void)
 {
     return pwhost::Guarded<SPErr>(pwhost::kSPUnimplementedError, [&](pwhost::HostState& s) -> SPErr {
-        s.log.Add("Undefined", "");
+        s.log.Add("Undefined");
         return pwhost::kSPUnimplementedError;
     });
 }

@@ -9,7 +9,7 @@ namespace {
 PF_Handle NewHandle(uint64_t size)
 {
     return Guarded<PF_Handle>(nullptr, [&](HostState& s) -> PF_Handle {
-        s.log.Add("host_new_handle", std::to_string(size));
+        s.log.Add("host_new_handle", [&] { return std::to_string(size); });
         if (s.faults.Hit("host_new_handle")) return nullptr;
         return s.handles.New(size);
     });
@@ -18,7 +18,7 @@ PF_Handle NewHandle(uint64_t size)
 void* LockHandle(PF_Handle h)
 {
     return Guarded<void*>(nullptr, [&](HostState& s) -> void* {
-        s.log.Add("host_lock_handle", s.HandleName(h));
+        s.log.Add("host_lock_handle", [&] { return s.HandleName(h); });
         if (s.faults.Hit("host_lock_handle")) return nullptr;
         void* block = s.handles.Lock(h);
         if (!block) s.Violation("host_lock_handle on " + s.HandleName(h));
@@ -29,7 +29,7 @@ void* LockHandle(PF_Handle h)
 void UnlockHandle(PF_Handle h)
 {
     GuardedVoid([&](HostState& s) {
-        s.log.Add("host_unlock_handle", s.HandleName(h));
+        s.log.Add("host_unlock_handle", [&] { return s.HandleName(h); });
         if (!s.handles.Unlock(h)) s.Violation("host_unlock_handle on " + s.HandleName(h));
     });
 }
@@ -38,7 +38,7 @@ void UnlockHandle(PF_Handle h)
 void DisposeHandle(PF_Handle h)
 {
     GuardedVoid([&](HostState& s) {
-        s.log.Add("host_dispose_handle", s.HandleName(h));
+        s.log.Add("host_dispose_handle", [&] { return s.HandleName(h); });
         if (!h) return;
         const std::string name = s.HandleName(h);
         if (!s.handles.Dispose(h)) s.Violation("host_dispose_handle on " + name);
@@ -48,7 +48,7 @@ void DisposeHandle(PF_Handle h)
 uint64_t HandleSize(PF_Handle h)
 {
     return Guarded<uint64_t>(0, [&](HostState& s) -> uint64_t {
-        s.log.Add("host_get_handle_size", s.HandleName(h));
+        s.log.Add("host_get_handle_size", [&] { return s.HandleName(h); });
         const auto size = s.handles.Size(h);
         if (!size) s.Violation("host_get_handle_size on " + s.HandleName(h));
         return size.value_or(0);
@@ -58,7 +58,7 @@ uint64_t HandleSize(PF_Handle h)
 PF_Err ResizeHandle(uint64_t size, PF_Handle* h)
 {
     return Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](HostState& s) -> PF_Err {
-        s.log.Add("host_resize_handle", std::to_string(size) + " " + (h ? s.HandleName(*h) : "(no handle)"));
+        s.log.Add("host_resize_handle", [&] { return std::to_string(size) + " " + (h ? s.HandleName(*h) : "(no handle)"); });
         if (const auto code = s.faults.Hit("host_resize_handle")) return *code;
         if (!h || !s.handles.IsLive(*h)) {
             s.Violation("host_resize_handle on " + (h ? s.HandleName(*h) : std::string("a null pointer")));

@@ -9,8 +9,9 @@
 namespace pwhost {
 namespace {
 
-template <class Body>
-PF_Err Entry(const char* op, PF_ProgPtr effect_ref, const std::string& args, Body&& body)
+// `args` builds the logged arguments' text, only when calls are recorded.
+template <class Args, class Body>
+PF_Err Entry(const char* op, PF_ProgPtr effect_ref, Args&& args, Body&& body)
 {
     return Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](HostState& s) -> PF_Err {
         s.log.Add(op, args);
@@ -59,7 +60,7 @@ extern "C" {
 
 static PF_Err PF_CDECL pwhost_PF_GetCurrentState(PF_ProgPtr effect_ref, PF_State* state)
 {
-    return pwhost::Entry("PF_GetCurrentState", effect_ref, "", [&](pwhost::HostState& s) -> PF_Err {
+    return pwhost::Entry("PF_GetCurrentState", effect_ref, [] { return std::string(); }, [&](pwhost::HostState& s) -> PF_Err {
         if (!state) {
             s.Violation("PF_GetCurrentState without a place for the state");
             return PF_Err_BAD_CALLBACK_PARAM;
@@ -72,7 +73,7 @@ static PF_Err PF_CDECL pwhost_PF_GetCurrentState(PF_ProgPtr effect_ref, PF_State
 static PF_Err PF_CDECL pwhost_PF_HasParamChanged(PF_ProgPtr effect_ref, const PF_State* state, PF_ParamIndex index,
                                                  PF_Boolean* changed)
 {
-    return pwhost::Entry("PF_HasParamChanged", effect_ref, std::to_string(index), [&](pwhost::HostState& s) -> PF_Err {
+    return pwhost::Entry("PF_HasParamChanged", effect_ref, [&] { return std::to_string(index); }, [&](pwhost::HostState& s) -> PF_Err {
         if (!state || !changed || !pwhost::SelectorIsValid(s.params, index)) {
             s.Violation("PF_HasParamChanged of parameter " + std::to_string(index) +
                         (state && changed ? "" : " without a state or a place for the answer"));
@@ -89,14 +90,15 @@ static PF_Err PF_CDECL pwhost_PF_FindKeyframeTime(PF_ProgPtr effect_ref, PF_Para
                                                   A_u_long scale, PF_TimeDir dir, PF_Boolean* found,
                                                   PF_KeyIndex* key_index, A_long* key_time, A_u_long* key_scale)
 {
-    const std::string args =
-        std::to_string(index) + " " + std::to_string(time) + " " + std::to_string(scale) + " " + std::to_string(dir);
+    const auto args = [&] {
+        return std::to_string(index) + " " + std::to_string(time) + " " + std::to_string(scale) + " " + std::to_string(dir);
+    };
     return pwhost::Entry("PF_FindKeyframeTime", effect_ref, args, [&](pwhost::HostState& s) -> PF_Err {
         if (!pwhost::ValidParam(s, "PF_FindKeyframeTime", index)) return PF_Err_BAD_CALLBACK_PARAM;
         if (!found || scale == 0 ||
             (dir != PF_TimeDir_GREATER_THAN && dir != PF_TimeDir_LESS_THAN &&
              dir != PF_TimeDir_GREATER_THAN_OR_EQUAL && dir != PF_TimeDir_LESS_THAN_OR_EQUAL)) {
-            s.Violation("PF_FindKeyframeTime " + args + (found ? "" : " without a place for the answer"));
+            s.Violation("PF_FindKeyframeTime " + args() + (found ? "" : " without a place for the answer"));
             return PF_Err_BAD_CALLBACK_PARAM;
         }
         const auto& keys = s.params.Track(static_cast<std::size_t>(index)).Keys();
@@ -113,7 +115,7 @@ static PF_Err PF_CDECL pwhost_PF_FindKeyframeTime(PF_ProgPtr effect_ref, PF_Para
 
 static PF_Err PF_CDECL pwhost_PF_GetKeyframeCount(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_KeyIndex* count)
 {
-    return pwhost::Entry("PF_GetKeyframeCount", effect_ref, std::to_string(index), [&](pwhost::HostState& s) -> PF_Err {
+    return pwhost::Entry("PF_GetKeyframeCount", effect_ref, [&] { return std::to_string(index); }, [&](pwhost::HostState& s) -> PF_Err {
         if (!pwhost::ValidParam(s, "PF_GetKeyframeCount", index) || !count) return PF_Err_BAD_CALLBACK_PARAM;
         const auto n = s.params.Track(static_cast<std::size_t>(index)).Keys().size();
         *count = n ? static_cast<PF_KeyIndex>(n) : PF_KeyIndex_NONE;
@@ -124,7 +126,7 @@ static PF_Err PF_CDECL pwhost_PF_GetKeyframeCount(PF_ProgPtr effect_ref, PF_Para
 static PF_Err PF_CDECL pwhost_PF_CheckoutKeyframe(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_KeyIndex key_index,
                                                   A_long* key_time, A_u_long* key_scale, PF_ParamDef* param)
 {
-    const std::string args = std::to_string(index) + " " + std::to_string(key_index);
+    const auto args = [&] { return std::to_string(index) + " " + std::to_string(key_index); };
     return pwhost::Entry("PF_CheckoutKeyframe", effect_ref, args, [&](pwhost::HostState& s) -> PF_Err {
         if (!pwhost::ValidParam(s, "PF_CheckoutKeyframe", index)) return PF_Err_BAD_CALLBACK_PARAM;
         const auto& keys = s.params.Track(static_cast<std::size_t>(index)).Keys();
@@ -150,7 +152,7 @@ static PF_Err PF_CDECL pwhost_PF_CheckoutKeyframe(PF_ProgPtr effect_ref, PF_Para
 static PF_Err PF_CDECL pwhost_PF_CheckinKeyframe(PF_ProgPtr effect_ref, PF_ParamDef* param)
 {
     return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
-        s.log.Add("PF_CheckinKeyframe", "");
+        s.log.Add("PF_CheckinKeyframe");
         const auto fault = s.faults.Hit("PF_CheckinKeyframe");
         if (!s.IsOurEffect(effect_ref, "PF_CheckinKeyframe")) return PF_Err_BAD_CALLBACK_PARAM;
         pwhost::Checkout taken;
@@ -165,12 +167,12 @@ static PF_Err PF_CDECL pwhost_PF_CheckinKeyframe(PF_ProgPtr effect_ref, PF_Param
 static PF_Err PF_CDECL pwhost_PF_KeyIndexToTime(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_KeyIndex key_index,
                                                 A_long* key_time, A_u_long* key_scale)
 {
-    const std::string args = std::to_string(index) + " " + std::to_string(key_index);
+    const auto args = [&] { return std::to_string(index) + " " + std::to_string(key_index); };
     return pwhost::Entry("PF_KeyIndexToTime", effect_ref, args, [&](pwhost::HostState& s) -> PF_Err {
         if (!pwhost::ValidParam(s, "PF_KeyIndexToTime", index)) return PF_Err_BAD_CALLBACK_PARAM;
         const auto& keys = s.params.Track(static_cast<std::size_t>(index)).Keys();
         if (key_index < 0 || static_cast<std::size_t>(key_index) >= keys.size() || !key_time || !key_scale) {
-            s.Violation("PF_KeyIndexToTime " + args);
+            s.Violation("PF_KeyIndexToTime " + args());
             return PF_Err_BAD_CALLBACK_PARAM;
         }
         *key_time = keys[static_cast<std::size_t>(key_index)].time.value;

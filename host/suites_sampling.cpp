@@ -11,8 +11,8 @@ template <class Pixel>
 PF_Err Sample(const char* op, PF_ProgPtr effect_ref, PF_Fixed x, PF_Fixed y, const PF_SampPB* params, Pixel* dst)
 {
     return Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](HostState& s) -> PF_Err {
-        s.log.Add(op, std::to_string(x) + " " + std::to_string(y) + " " +
-                          (params ? s.WorldName(params->src) : std::string("(no sampling block)")));
+        s.log.Add(op, [&] { return std::to_string(x) + " " + std::to_string(y) + " " +
+                          (params ? s.WorldName(params->src) : std::string("(no sampling block)")); });
         if (const auto code = s.faults.Hit(op)) return *code;
         if (!s.IsOurEffect(effect_ref, op)) return PF_Err_BAD_CALLBACK_PARAM;
         return NnSample(s, op, x, y, params, dst);

@@ -7,7 +7,7 @@ extern "C" {
 static A_Err PF_CDECL pwhost_RegisterWithAEGP(AEGP_GlobalRefcon /*refcon*/, const A_char* name, AEGP_PluginID* id)
 {
     return pwhost::Guarded<A_Err>(A_Err_GENERIC, [&](pwhost::HostState& s) -> A_Err {
-        s.log.Add("AEGP_RegisterWithAEGP", pwhost::Escape(name));
+        s.log.Add("AEGP_RegisterWithAEGP", [&] { return pwhost::Escape(name); });
         if (const auto code = s.faults.Hit("AEGP_RegisterWithAEGP")) return *code;
         if (!name || !id) {
             s.Violation("AEGP_RegisterWithAEGP without a name or a place for the identifier");
@@ -22,7 +22,7 @@ static A_Err PF_CDECL pwhost_RegisterWithAEGP(AEGP_GlobalRefcon /*refcon*/, cons
 static A_Err PF_CDECL pwhost_ReportInfo(AEGP_PluginID id, const A_char* text)
 {
     return pwhost::Guarded<A_Err>(A_Err_GENERIC, [&](pwhost::HostState& s) -> A_Err {
-        s.log.Add("AEGP_ReportInfo", std::to_string(id) + " " + pwhost::Escape(text));
+        s.log.Add("AEGP_ReportInfo", [&] { return std::to_string(id) + " " + pwhost::Escape(text); });
         if (const auto code = s.faults.Hit("AEGP_ReportInfo")) return *code;
         return A_Err_NONE;
     });

@@ -21,8 +21,8 @@ static PF_Err PF_CDECL pwhost_PF_NewWorld(PF_ProgPtr effect_ref, A_long width, A
                                           PF_PixelFormat format, PF_EffectWorld* world)
 {
     return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
-        s.log.Add("PF_NewWorld", std::to_string(width) + " " + std::to_string(height) + " " +
-                                     std::to_string(static_cast<int>(clear)) + " " + std::to_string(format));
+        s.log.Add("PF_NewWorld", [&] { return std::to_string(width) + " " + std::to_string(height) + " " +
+                                     std::to_string(static_cast<int>(clear)) + " " + std::to_string(format); });
         if (const auto code = s.faults.Hit("PF_NewWorld")) return *code;
         if (!s.IsOurEffect(effect_ref, "PF_NewWorld")) return PF_Err_BAD_CALLBACK_PARAM;
         return pwhost::NewPluginWorld(s, "PF_NewWorld", width, height, format, clear != 0, world);
@@ -37,7 +37,7 @@ static PF_Err PF_CDECL pwhost_PF_DisposeWorld(PF_ProgPtr effect_ref, PF_EffectWo
 static PF_Err PF_CDECL pwhost_PF_GetPixelFormat(const PF_EffectWorld* world, PF_PixelFormat* format)
 {
     return pwhost::Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](pwhost::HostState& s) -> PF_Err {
-        s.log.Add("PF_GetPixelFormat", s.WorldName(world));
+        s.log.Add("PF_GetPixelFormat", [&] { return s.WorldName(world); });
         if (const auto code = s.faults.Hit("PF_GetPixelFormat")) return *code;
         const auto info = s.worlds.Find(world);
         if (!format || !info) {

@@ -33,7 +33,7 @@ PF_Err NewWorldByFlags(const char* op, PF_ProgPtr effect_ref, A_long width, A_lo
                        PF_EffectWorld* world)
 {
     return Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](HostState& s) -> PF_Err {
-        s.log.Add(op, std::to_string(width) + " " + std::to_string(height) + " " + std::to_string(flags));
+        s.log.Add(op, [&] { return std::to_string(width) + " " + std::to_string(height) + " " + std::to_string(flags); });
         if (const auto code = s.faults.Hit(op)) return *code;
         if (!s.IsOurEffect(effect_ref, op)) return PF_Err_BAD_CALLBACK_PARAM;
         const PF_PixelFormat format =
@@ -45,7 +45,7 @@ PF_Err NewWorldByFlags(const char* op, PF_ProgPtr effect_ref, A_long width, A_lo
 PF_Err DisposeWorld(const char* op, PF_ProgPtr effect_ref, PF_EffectWorld* world)
 {
     return Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](HostState& s) -> PF_Err {
-        s.log.Add(op, s.WorldName(world));
+        s.log.Add(op, [&] { return s.WorldName(world); });
         const auto fault = s.faults.Hit(op);
         if (!s.IsOurEffect(effect_ref, op)) return PF_Err_BAD_CALLBACK_PARAM;
         const PF_Err err = DisposePluginWorld(s, op, world);
@@ -59,7 +59,7 @@ template <class Pixel>
 PF_Err Fill(const char* op, PF_ProgPtr effect_ref, const Pixel* color, const PF_Rect* rect, PF_EffectWorld* world)
 {
     return Guarded<PF_Err>(PF_Err_INTERNAL_STRUCT_DAMAGED, [&](HostState& s) -> PF_Err {
-        s.log.Add(op, PixelText(color) + " " + RectText(rect) + " " + s.WorldName(world));
+        s.log.Add(op, [&] { return PixelText(color) + " " + RectText(rect) + " " + s.WorldName(world); });
         if (const auto code = s.faults.Hit(op)) return *code;
         if (!s.IsOurEffect(effect_ref, op)) return PF_Err_BAD_CALLBACK_PARAM;
         return FillWorld(s, op, color, rect, world);
