@@ -10,13 +10,13 @@
 #include <nlohmann/json.hpp>
 
 #include "cli_error.h"
-#include "demo.h"
+#include "project/demo.h"
 #include "host/module.h"
-#include "interrupt.h"
-#include "options.h"
-#include "param_listing.h"
-#include "render_command.h"
-#include "render_engine.h"
+#include "engine/interrupt.h"
+#include "project/options.h"
+#include "project/param_listing.h"
+#include "engine/render_command.h"
+#include "engine/render_engine.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "cli_test_support.h"
-#include "image_file.h"
+#include "io/image_file.h"
 
 namespace {
 

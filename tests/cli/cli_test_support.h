@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "render_engine.h"
+#include "engine/render_engine.h"
 
 namespace pwclitest {
 

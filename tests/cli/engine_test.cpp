@@ -9,10 +9,10 @@
 #include "cli_error.h"
 #include "cli_test_support.h"
 #include "params/param_ids.h"
-#include "pattern_reader.h"
-#include "param_assignment.h"
-#include "project.h"
-#include "render_engine.h"
+#include "io/pattern_reader.h"
+#include "project/param_assignment.h"
+#include "project/project.h"
+#include "engine/render_engine.h"
 
 namespace pwcli {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "cli_test_support.h"
-#include "image_file.h"
+#include "io/image_file.h"
 
 namespace pwcli {
 namespace {

@@ -1,10 +1,10 @@
 // The small parsers behind the options: frame ranges, shards, frame rates, sequence names, keyframe times.
 #include <gtest/gtest.h>
 
-#include "frame_range.h"
-#include "frame_rate.h"
-#include "keyframes.h"
-#include "sequence_pattern.h"
+#include "project/frame_range.h"
+#include "project/frame_rate.h"
+#include "project/keyframes.h"
+#include "io/sequence_pattern.h"
 
 namespace pwcli {
 namespace {

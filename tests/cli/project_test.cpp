@@ -5,9 +5,9 @@
 #include "cli_error.h"
 #include "cli_test_support.h"
 #include "params/param_ids.h"
-#include "demo.h"
-#include "param_assignment.h"
-#include "project.h"
+#include "project/demo.h"
+#include "project/param_assignment.h"
+#include "project/project.h"
 
 namespace pwcli {
 namespace {

@@ -6,9 +6,9 @@
 #include <mutex>
 #include <thread>
 
-#include "contact_sheet.h"
-#include "progress.h"
-#include "scheduler.h"
+#include "report/contact_sheet.h"
+#include "report/progress.h"
+#include "engine/scheduler.h"
 
 namespace pwcli {
 namespace {

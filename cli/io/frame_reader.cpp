@@ -1,0 +1,29 @@
+#include "io/frame_reader.h"
+
+#include "io/pattern_reader.h"
+#include "io/sequence_reader.h"
+#include "io/video_reader.h"
+
+namespace pwcli {
+
+std::unique_ptr<FrameReader> OpenReader(const InputSpec& input, const FrameRate& rate, int length)
+{
+    switch (input.kind) {
+    case InputSpec::Kind::Pattern:
+        return OpenPatternReader(input.width ? input.width : kDefaultPatternWidth,
+                                 input.height ? input.height : kDefaultPatternHeight, length, rate);
+    case InputSpec::Kind::Sequence: return OpenSequenceReader(input);
+    case InputSpec::Kind::Still: return OpenStillReader(input, length);
+    case InputSpec::Kind::Video: return OpenVideoReader(input.path);
+    case InputSpec::Kind::None: break;
+    }
+    return nullptr;
+}
+
+std::string DescribeClip(const std::string& name, int width, int height, Depth depth, int frames)
+{
+    return name + " (" + std::to_string(width) + "x" + std::to_string(height) + ", " + DepthName(depth) +
+           (depth == Depth::kFloat ? "" : "-bit") + ", " + std::to_string(frames) + " frames)";
+}
+
+}  // namespace pwcli

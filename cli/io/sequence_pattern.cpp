@@ -1,0 +1,82 @@
+#include "io/sequence_pattern.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace pwcli {
+
+std::string SequencePattern::FileFor(long long number) const
+{
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%0*lld", padding, number);
+    return prefix + digits + suffix;
+}
+
+bool ParseSequencePattern(const std::string& path, SequencePattern& pattern)
+{
+    // Only the file name may hold the placeholder.
+    const auto slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    int found = 0;
+    SequencePattern out;
+    for (std::size_t i = nameStart; i < path.size(); ++i) {
+        if (path[i] == '%') {
+            std::size_t j = i + 1;
+            int width = 0;
+            if (j < path.size() && path[j] == '0') ++j;
+            while (j < path.size() && std::isdigit(static_cast<unsigned char>(path[j])) && width < 100)
+                width = width * 10 + (path[j++] - '0');
+            if (j < path.size() && path[j] == 'd') {
+                if (++found > 1 || width > 12) return false;
+                out.prefix = path.substr(0, i);
+                out.suffix = path.substr(j + 1);
+                out.padding = width;
+                i = j;
+            }
+        } else if (path[i] == '#') {
+            std::size_t j = i;
+            while (j < path.size() && path[j] == '#') ++j;
+            if (++found > 1 || j - i > 12) return false;
+            out.prefix = path.substr(0, i);
+            out.suffix = path.substr(j);
+            out.padding = static_cast<int>(j - i);
+            i = j - 1;
+        }
+    }
+    if (found != 1 || out.suffix.find('%') != std::string::npos || out.suffix.find('#') != std::string::npos)
+        return false;
+    pattern = out;
+    return true;
+}
+
+std::vector<long long> FindSequenceNumbers(const SequencePattern& pattern)
+{
+    namespace fs = std::filesystem;
+    const auto slash = pattern.prefix.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : pattern.prefix.substr(0, slash + 1);
+    const std::string namePrefix = slash == std::string::npos ? pattern.prefix : pattern.prefix.substr(slash + 1);
+    std::vector<long long> numbers;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= namePrefix.size() + pattern.suffix.size()) continue;
+        if (name.compare(0, namePrefix.size(), namePrefix) != 0) continue;
+        if (name.compare(name.size() - pattern.suffix.size(), pattern.suffix.size(), pattern.suffix) != 0) continue;
+        const std::string digits =
+            name.substr(namePrefix.size(), name.size() - namePrefix.size() - pattern.suffix.size());
+        if (digits.empty() || digits.size() > 15 || static_cast<int>(digits.size()) < pattern.padding) continue;
+        if (!std::all_of(digits.begin(), digits.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+            continue;
+        const long long n = std::stoll(digits);
+        // Wider padding than the pattern's would be another file name for the same number.
+        if (pattern.FileFor(n) != pattern.prefix + digits + pattern.suffix) continue;
+        numbers.push_back(n);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+}  // namespace pwcli

@@ -1,0 +1,189 @@
+#include "io/video_writer.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "cli_error.h"
+#include "io/subprocess.h"
+
+namespace pwcli {
+namespace {
+
+std::string Extension(const std::string& path)
+{
+    const auto dot = path.find_last_of('.');
+    const auto slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+const char* const kVideoExtensions[] = {"mp4", "m4v", "mov", "mkv", "webm", "avi", "gif"};
+
+class VideoWriter final : public FrameWriter {
+public:
+    // 8-bit renders go to ffmpeg as 8 bits per channel; deeper ones as 16, so that they keep their precision
+    // where the codec has it.
+    VideoWriter(const OutputSpec& output, int width, int height, const FrameRate& rate, Depth depth)
+        : path_(output.path), partial_(PartialName(output.path)), width_(width), height_(height),
+          depth_(depth == Depth::k8 ? Depth::k8 : Depth::k16)
+    {
+        MakeParentFolder(path_);
+        std::vector<std::string> argv = {"ffmpeg", "-v", "error", "-nostdin", "-y", "-f", "rawvideo", "-pix_fmt",
+                                         depth_ == Depth::k8 ? "rgba" : "rgba64le",
+                                         "-s", std::to_string(width) + "x" + std::to_string(height),
+                                         "-framerate", std::to_string(rate.num) + "/" + std::to_string(rate.den),
+                                         "-i", "-"};
+        for (const std::string& a : EncoderArgs(output, width, height, depth_)) argv.push_back(a);
+        argv.push_back(partial_);
+        encoder_ = std::make_unique<Subprocess>(argv, Subprocess::Pipe::ToChild);
+        if (!encoder_->Running()) throw CliError(kExitOutput, "cannot encode " + path_ + ": " + encoder_->Error());
+        buffer_.resize(static_cast<std::size_t>(width) * height * BytesPerPixel(depth_));
+    }
+
+    ~VideoWriter() override
+    {
+        if (encoder_) Abandon();
+    }
+
+    bool NeedsOrder() const override { return true; }
+
+    // ARGB in the frame, RGBA in the pipe.
+    void Write(int, const Frame& image) override
+    {
+        const Frame f = image.depth == depth_ ? image : ConvertDepth(image, depth_);
+        const std::size_t count = static_cast<std::size_t>(width_) * height_;
+        if (depth_ == Depth::k8) {
+            for (std::size_t i = 0; i < count; ++i) {
+                const unsigned char* s = &f.pixels[i * 4];
+                unsigned char* d = &buffer_[i * 4];
+                d[0] = s[1];
+                d[1] = s[2];
+                d[2] = s[3];
+                d[3] = s[0];
+            }
+        } else {
+            for (std::size_t i = 0; i < count; ++i) {
+                uint16_t s[4], d[4];
+                std::memcpy(s, &f.pixels[i * 8], 8);
+                d[0] = HostToFile16(s[1]);
+                d[1] = HostToFile16(s[2]);
+                d[2] = HostToFile16(s[3]);
+                d[3] = HostToFile16(s[0]);
+                std::memcpy(&buffer_[i * 8], d, 8);
+            }
+        }
+        if (!encoder_ || !encoder_->Write(buffer_.data(), buffer_.size()))
+            throw CliError(kExitOutput, "ffmpeg stopped encoding " + path_ + ": " + Reason());
+        ++frames_;
+    }
+
+    void Finish() override
+    {
+        const int status = encoder_ ? encoder_->Finish() : -1;
+        const std::string reason = Reason();
+        encoder_.reset();
+        if (status != 0) {
+            std::remove(partial_.c_str());
+            throw CliError(kExitOutput, "ffmpeg could not encode " + path_ + ": " + reason);
+        }
+        if (std::rename(partial_.c_str(), path_.c_str()) != 0) {
+            std::remove(partial_.c_str());
+            throw CliError(kExitOutput, "cannot rename " + partial_ + " to " + path_);
+        }
+    }
+
+    void Abandon() override
+    {
+        if (encoder_) encoder_->Kill();
+        encoder_.reset();
+        std::remove(partial_.c_str());
+    }
+
+    std::string Describe() const override
+    {
+        return "a video of " + std::to_string(frames_) + " frame" + (frames_ == 1 ? "" : "s") + " " + path_;
+    }
+
+private:
+    std::string Reason() const
+    {
+        const std::string text = encoder_ ? encoder_->ErrorOutput() : "";
+        return text.empty() ? "no message" : text;
+    }
+
+    std::string path_, partial_;
+    int width_, height_;
+    Depth depth_;
+    std::unique_ptr<Subprocess> encoder_;
+    std::vector<unsigned char> buffer_;
+    int frames_ = 0;
+};
+
+}  // namespace
+
+bool IsVideoPath(const std::string& path)
+{
+    const std::string ext = Extension(path);
+    for (const char* v : kVideoExtensions)
+        if (ext == v) return true;
+    return false;
+}
+
+std::string VideoExtensions()
+{
+    std::string out;
+    for (const char* v : kVideoExtensions) out += (out.empty() ? "." : " .") + std::string(v);
+    return out;
+}
+
+std::vector<std::string> EncoderArgs(const OutputSpec& output, int width, int height, Depth depth)
+{
+    const std::string ext = Extension(output.path);
+    std::string codec = output.codec, pixFmt, crf = output.crf;
+    std::vector<std::string> extra;
+    if (ext == "mp4" || ext == "m4v") {
+        if (codec.empty()) codec = "libx264";
+        if (codec == "libx264" || codec == "libx265") {
+            pixFmt = "yuv420p";
+            if (crf.empty()) crf = "18";
+            extra = {"-movflags", "+faststart"};
+        }
+    } else if (ext == "mov") {
+        if (codec.empty()) codec = "prores_ks";
+        if (codec == "prores_ks") {
+            pixFmt = "yuva444p10le";  // ProRes 4444 keeps alpha
+            extra = {"-profile:v", "4444"};
+        }
+    } else if (ext == "mkv") {
+        if (codec.empty()) codec = "ffv1";
+        if (codec == "ffv1") pixFmt = depth == Depth::k8 ? "rgba" : "rgba64le";  // lossless, alpha kept
+    } else if (ext == "webm") {
+        if (codec.empty()) codec = "libvpx-vp9";
+        if (codec == "libvpx-vp9") {
+            pixFmt = "yuva420p";
+            if (crf.empty()) crf = "30";
+            extra = {"-b:v", "0"};
+        }
+    }
+    std::vector<std::string> args;
+    if (!codec.empty()) args.insert(args.end(), {"-c:v", codec});
+    if (!pixFmt.empty()) args.insert(args.end(), {"-pix_fmt", pixFmt});
+    // 4:2:0 needs even sizes: pad by one pixel rather than fail.
+    if (pixFmt.find("420") != std::string::npos && (width % 2 || height % 2))
+        args.insert(args.end(), {"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2"});
+    if (!crf.empty()) args.insert(args.end(), {"-crf", crf});
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.insert(args.end(), output.ffmpegArgs.begin(), output.ffmpegArgs.end());
+    return args;
+}
+
+std::unique_ptr<FrameWriter> OpenVideoWriter(const OutputSpec& output, int width, int height, const FrameRate& rate,
+                                             Depth depth)
+{
+    return std::make_unique<VideoWriter>(output, width, height, rate, depth);
+}
+
+}  // namespace pwcli

@@ -1,0 +1,32 @@
+// A render job made concrete: the project with the command line's overrides, the footage opened, and every
+// default settled (frame rate, depth, frame range, shard), checked before anything is rendered or written.
+#pragma once
+
+#include <map>
+#include <memory>
+
+#include "io/frame_reader.h"
+#include "io/frame_writer.h"
+#include "project/options.h"
+#include "project/project.h"
+
+namespace pwcli {
+
+struct Job {
+    Project project;            // with the overrides applied
+    std::shared_ptr<FrameReader> reader;
+    FrameRate rate;
+    Depth depth = Depth::k8;
+    FrameRange whole;           // the frames asked for
+    FrameRange range;           // this shard's part of them
+    OutputKind outputKind = OutputKind::None;
+    int threads = 1;
+};
+
+// The project file (if any) with the options on top. Throws CliError (usage faults before input faults).
+Project MergeProject(const Options& options, const ParamCatalog& catalog);
+
+// Settles the job; opens the input. Throws CliError.
+Job PlanJob(const Options& options, const ParamCatalog& catalog);
+
+}  // namespace pwcli

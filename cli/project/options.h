@@ -1,0 +1,56 @@
+// The command line: a command word, then options. Every value is checked where it is parsed, so a mistake is
+// reported with the option's name before anything runs.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "io/frame.h"
+#include "project/frame_range.h"
+#include "project/frame_rate.h"
+
+namespace pwcli {
+
+enum class ProgressMode { Auto, Bar, Lines, None };
+
+struct Options {
+    std::string command;  // render, demo, params, about, help
+    std::string plugin;
+    std::string project;
+
+    std::optional<std::string> input;
+    std::optional<std::string> output;
+    std::optional<FrameRange> frames;
+    std::optional<Shard> shard;
+    std::optional<FrameRate> fps;
+    std::optional<Depth> depth;
+    std::optional<int> width, height;  // --size, for a pattern input
+    std::optional<int> length;         // --length, of a pattern input
+    std::optional<int> downsample;
+    std::vector<std::string> sets;  // NAME=VALUE, in order
+    std::vector<std::string> keys;  // NAME@TIME=VALUE, in order
+    std::optional<std::string> seed;
+
+    int threads = 0;  // 0: the machine's cores
+    bool resume = false;
+    bool beats = false;
+
+    std::optional<std::string> sheetPath;
+    std::optional<int> sheetFrames, sheetColumns, sheetWidth;
+
+    std::optional<std::string> codec, crf;
+    std::vector<std::string> ffmpegArgs;
+
+    ProgressMode progress = ProgressMode::Auto;
+    bool json = false;  // params: machine-readable listing
+    std::string outDir;  // demo: where to put the clip and the sheet
+};
+
+// Throws CliError(kExitUsage) naming the option and what it accepts.
+Options ParseOptions(int argc, const char* const* argv, const std::string& defaultPlugin);
+
+// The full --help text, exit codes included.
+std::string UsageText(const std::string& defaultPlugin);
+
+}  // namespace pwcli
