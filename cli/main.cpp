@@ -12,11 +12,14 @@
 #include "cli_error.h"
 #include "project/demo.h"
 #include "host/module.h"
+#include "io/safe_file.h"
 #include "engine/interrupt.h"
 #include "project/options.h"
 #include "project/param_listing.h"
 #include "engine/render_command.h"
 #include "engine/render_engine.h"
+#include "engine/render_record.h"
+#include "report/text_output.h"
 
 namespace {
 
@@ -35,17 +38,14 @@ int RunDemo(Options options, PF_EntryPointFunc entry, const PluginFacts& facts)
     std::filesystem::create_directories(dir, ec);
     if (ec) throw CliError(kExitOutput, "cannot make the folder " + dir + ": " + ec.message());
     const std::string project = dir + "/pulsewarper-demo.json";
-    {
-        std::ofstream file(project, std::ios::binary);
-        file << DemoProjectText();
-        if (!file) throw CliError(kExitOutput, "cannot write " + project);
-    }
+    WriteFileWhole(project, DemoProjectText().data(), DemoProjectText().size());
     options.project = project;
     const int code = RunRender(options, entry, facts, stdout, stderr);
     if (code == kExitOk && !options.beats) {
         std::printf("The demo clip:     %s/%s\n", dir.c_str(), kDemoVideo);
         std::printf("Its contact sheet: %s/%s\n", dir.c_str(), kDemoSheet);
         std::printf("Its project file:  %s\n", project.c_str());
+        FinishText(stdout);
     }
     return code;
 }
@@ -77,23 +77,29 @@ void PrintParamsJson(const ParamCatalog& catalog)
 
 int Main(int argc, char** argv)
 {
+    InstallInterruptHandler();
     const Options options = ParseOptions(argc, argv, kDefaultPlugin);
     if (options.command == "help") {
         std::fputs(UsageText(kDefaultPlugin).c_str(), stdout);
+        FinishText(stdout);
         return kExitOk;
     }
+    if (options.command == "version") std::printf("pulsewarper %s (command-line renderer)\n", kRendererVersion);
     if (options.plugin.empty()) UsageError("no plug-in given: use --plugin PATH");
     pwhost::PluginModule module(options.plugin);
     if (!module.IsLoaded()) throw CliError(kExitRenderFailed, module.Error());
-    InstallInterruptHandler();
     const PluginFacts facts = QueryPlugin(module.EntryPoint());
-    if (options.command == "about") {
-        std::printf("%s\n", facts.about.c_str());
+    if (options.command == "about" || options.command == "version") {
+        const std::string about = facts.about.substr(0, facts.about.find('\n'));
+        if (options.command == "version") std::printf("plug-in: %s (%s)\n", about.c_str(), options.plugin.c_str());
+        else std::printf("%s\n", facts.about.c_str());
+        FinishText(stdout);
         return kExitOk;
     }
     if (options.command == "params") {
         if (options.json) PrintParamsJson(facts.catalog);
         else PrintParamList(stdout, facts.catalog);
+        FinishText(stdout);
         return kExitOk;
     }
     if (options.command == "demo") return RunDemo(options, module.EntryPoint(), facts);

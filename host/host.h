@@ -89,6 +89,8 @@ public:
     }
     const CallLog& Log() const { return state_.log; }
     void SetCallRecording(bool on) { state_.log.SetRecording(on); }
+    // Recorded calls go to `sink` as they happen instead of being kept.
+    void SetCallSink(std::function<void(const CallRecord&)> sink) { state_.log.SetSink(std::move(sink)); }
     HandleTable& Handles() { return state_.handles; }
     SuiteBroker& Broker() { return state_.broker; }
     WorldTable& Worlds() { return state_.worlds; }

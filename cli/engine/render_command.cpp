@@ -2,25 +2,64 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <vector>
 
-#include "report/beats_report.h"
 #include "cli_error.h"
-#include "report/contact_sheet.h"
-#include "io/image_file.h"
 #include "engine/interrupt.h"
-#include "project/job.h"
-#include "report/progress.h"
+#include "engine/render_record.h"
+#include "engine/resume_plan.h"
 #include "engine/scheduler.h"
+#include "io/image_file.h"
+#include "io/safe_file.h"
+#include "io/sequence_manifest.h"
 #include "io/sequence_pattern.h"
 #include "io/sequence_writer.h"
 #include "io/video_writer.h"
+#include "project/job.h"
+#include "report/beats_report.h"
+#include "report/contact_sheet.h"
+#include "report/progress.h"
+#include "report/text_output.h"
 
 namespace pwcli {
 namespace {
 
+// The host's call record of every engine in one file, a line at a time, each line naming its engine.
+class TraceFile {
+public:
+    explicit TraceFile(const std::string& path) : path_(path), file_(std::fopen(path.c_str(), "w"))
+    {
+        if (!file_) throw CliError(kExitOutput, "cannot write " + path + ": " + std::strerror(errno));
+    }
+    ~TraceFile()
+    {
+        if (file_) std::fclose(file_);
+    }
+    std::function<void(const std::string&)> For(int engine)
+    {
+        return [this, engine](const std::string& line) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            std::fprintf(file_, "%d %s\n", engine, line.c_str());
+        };
+    }
+    void Close()
+    {
+        const bool failed = std::fflush(file_) != 0 || std::ferror(file_);
+        const int err = errno;
+        std::fclose(file_);
+        file_ = nullptr;
+        if (failed) throw CliError(kExitOutput, "cannot write " + path_ + ": " + std::strerror(err));
+    }
+
+private:
+    std::string path_;
+    std::FILE* file_;
+    std::mutex mutex_;
+};
+
 std::vector<std::unique_ptr<RenderEngine>> MakeEngines(const Job& job, PF_EntryPointFunc entry,
-                                                       const ParamCatalog& catalog, int count)
+                                                       const ParamCatalog& catalog, int count, TraceFile* trace)
 {
     EngineSetup setup;
     setup.entry = entry;
@@ -32,7 +71,10 @@ std::vector<std::unique_ptr<RenderEngine>> MakeEngines(const Job& job, PF_EntryP
     setup.params = job.project.params;
     // One host and one plug-in instance per thread, made here, one after the other.
     std::vector<std::unique_ptr<RenderEngine>> engines;
-    for (int i = 0; i < count; ++i) engines.push_back(std::make_unique<RenderEngine>(setup));
+    for (int i = 0; i < count; ++i) {
+        if (trace) setup.trace = trace->For(i);
+        engines.push_back(std::make_unique<RenderEngine>(setup));
+    }
     return engines;
 }
 
@@ -41,8 +83,10 @@ int PrintBeats(const Job& job, RenderEngine& engine, std::FILE* out)
     std::fprintf(out, "%s\n", BeatsHeader().c_str());
     for (int f = job.range.first; f <= job.range.last; ++f) {
         if (StopRequested().load()) return kExitInterrupted;
-        std::fprintf(out, "%s\n", BeatsLine(engine.Beats(f)).c_str());
+        // A reader that went away ends the listing at once.
+        if (std::fprintf(out, "%s\n", BeatsLine(engine.Beats(f)).c_str()) < 0) FinishText(out);
     }
+    FinishText(out);
     return kExitOk;
 }
 
@@ -53,6 +97,12 @@ std::string Seconds(double s)
     return text;
 }
 
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
+}
+
 }  // namespace
 
 int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts& facts, std::FILE* out,
@@ -61,9 +111,22 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
     const Job job = PlanJob(options, facts.catalog);
     const Project& p = job.project;
     const bool talk = options.progress != ProgressMode::None;
+    std::unique_ptr<TraceFile> trace;
+    if (!options.trace.empty()) trace = std::make_unique<TraceFile>(options.trace);
     if (options.beats) {
-        auto engines = MakeEngines(job, entry, facts.catalog, 1);
-        return PrintBeats(job, *engines.front(), out);
+        auto engines = MakeEngines(job, entry, facts.catalog, 1, trace.get());
+        const int code = PrintBeats(job, *engines.front(), out);
+        if (trace) trace->Close();
+        return code;
+    }
+    for (const std::string& w : job.warnings) std::fprintf(err, "pulsewarper: warning: %s\n", w.c_str());
+    // What a killed render of this machine left in the output folders goes first.
+    for (const std::string& path : {p.output.path, p.sheet.path}) {
+        if (path.empty() || path == "null") continue;
+        const int removed = RemoveStalePartials(FolderOf(path));
+        if (removed && talk)
+            std::fprintf(err, "pulsewarper: removed %d unfinished file%s left by an interrupted render in %s\n",
+                         removed, removed == 1 ? "" : "s", FolderOf(path).c_str());
     }
     if (talk)
         std::fprintf(err, "pulsewarper: %s, frames %d-%d at %s fps, %s%s, %d thread%s\n",
@@ -71,22 +134,24 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
                      FormatFrameRate(job.rate).c_str(), DepthName(job.depth),
                      job.depth == Depth::kFloat ? "" : "-bit", job.threads, job.threads == 1 ? "" : "s");
 
-    auto engines = MakeEngines(job, entry, facts.catalog, job.threads);
+    auto engines = MakeEngines(job, entry, facts.catalog, job.threads, trace.get());
     const int width = engines.front()->Width(), height = engines.front()->Height();
 
-    // Frames to render: with --resume, those whose files are not yet complete.
     std::vector<int> frames;
-    int skipped = 0;
-    for (int f = job.range.first; f <= job.range.last && job.range.Count() > 0; ++f) {
-        if (options.resume && SequenceFrameComplete(p.output.path, f, width, height)) {
-            ++skipped;
-            continue;
+    for (int f = job.range.first; f <= job.range.last && job.range.Count() > 0; ++f) frames.push_back(f);
+    std::shared_ptr<ManifestWriter> manifest;
+    if (job.outputKind == OutputKind::Sequence) {
+        const nlohmann::json record = RenderRecord(job, facts.catalog, facts.about);
+        const std::string id = RecordId(record);
+        const std::string path = ManifestPath(job.files.pattern);
+        // With --resume, the frames whose files are complete and recorded with these settings stay.
+        if (options.resume) {
+            const ResumePlan plan = PlanResume(frames, job.files, ReadManifest(path), id, record, *job.reader);
+            frames = plan.render;
+            if (talk) std::fprintf(err, "pulsewarper: resume: %s\n", plan.Summary().c_str());
         }
-        frames.push_back(f);
+        manifest = std::make_shared<ManifestWriter>(path, id, record);
     }
-    if (talk && options.resume)
-        std::fprintf(err, "pulsewarper: %d frame%s already complete, %zu to render\n", skipped,
-                     skipped == 1 ? "" : "s", frames.size());
 
     std::unique_ptr<ContactSheet> sheet;
     std::map<int, std::string> labels;
@@ -96,9 +161,19 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
     }
 
     std::unique_ptr<FrameWriter> writer;
-    if (job.outputKind == OutputKind::Sequence) writer = OpenSequenceWriter(p.output.path);
-    else if (job.outputKind == OutputKind::Video) writer = OpenVideoWriter(p.output, width, height, job.rate, job.depth);
-    else if (job.outputKind == OutputKind::Null) writer = OpenNullWriter();
+    if (job.outputKind == OutputKind::Sequence) {
+        SequenceTarget target;
+        target.files = job.files;
+        target.options = job.imageOptions;
+        target.manifest = manifest;
+        const std::shared_ptr<FrameReader> reader = job.reader;
+        target.inputStamp = [reader](int frame) { return reader->Stamp(frame); };
+        writer = OpenSequenceWriter(std::move(target));
+    } else if (job.outputKind == OutputKind::Video) {
+        writer = OpenVideoWriter(p.output, width, height, job.rate, job.depth, job.audio);
+    } else if (job.outputKind == OutputKind::Null) {
+        writer = OpenNullWriter();
+    }
 
     Progress progress(options.progress, static_cast<int>(frames.size()), job.threads, err);
     for (std::size_t slot = 0; slot < engines.size(); ++slot) {
@@ -137,17 +212,16 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
     }
     if (writer) writer->Finish();
     if (sheet) {
-        // Frames skipped by --resume come back from their files.
+        // Frames kept by --resume come back from their files.
         for (int f : sheet->Frames()) {
             if (sheet->Has(f) || job.outputKind != OutputKind::Sequence) continue;
-            SequencePattern pattern;
-            ParseSequencePattern(p.output.path, pattern);
             Frame image;
             std::string error;
-            if (ReadImage(pattern.FileFor(f), Depth::k8, image, error)) sheet->Add(f, image, labels.at(f));
+            if (ReadImage(job.files.FileFor(f), Depth::k8, image, error)) sheet->Add(f, image, labels.at(f));
         }
         sheet->Write();
     }
+    if (trace) trace->Close();
     std::string closing;
     if (talk) {
         char rate[64];

@@ -9,6 +9,7 @@
 
 #include "cli_error.h"
 #include "engine/interrupt.h"
+#include "io/pixel_format.h"
 #include "host/host.h"
 #include "params/param_ids.h"
 #include "schedule/beat_state.h"
@@ -19,23 +20,30 @@ namespace pwcli {
 const char* const kTreatmentNames[10] = {"Scroll", "Slice", "Stretch", "RGB Separation", "Color",
                                          "Glow",   "Blur",  "Mosaic",  "Noise",          "Time"};
 
-namespace {
-
-PF_PixelFormat FormatOf(Depth d)
+std::string HostErrorMeaning(PF_Err err)
 {
-    switch (d) {
-    case Depth::k8: return PF_PixelFormat_ARGB32;
-    case Depth::k16: return PF_PixelFormat_ARGB64;
-    case Depth::kFloat: return PF_PixelFormat_ARGB128;
+    const std::string code = " (error " + std::to_string(err) + ")";
+    switch (err) {
+    case PF_Err_OUT_OF_MEMORY: return "out of memory" + code;
+    case 255: return "the frame's buffers do not fit the host's worlds" + code;
+    case PF_Err_INTERNAL_STRUCT_DAMAGED: return "the plug-in found the host's data damaged" + code;
+    case PF_Err_INVALID_INDEX: return "a parameter index out of range" + code;
+    case PF_Err_UNRECOGNIZED_PARAM_TYPE: return "a parameter of an unknown type" + code;
+    case PF_Err_INVALID_CALLBACK: return "a host service the plug-in needs is missing" + code;
+    case PF_Err_BAD_CALLBACK_PARAM:
+        return "a host service refused the plug-in's request or is missing (a suite, the frame rate)" + code;
+    case PF_Interrupt_CANCEL: return "stopped by the user" + code;
+    default: return "error " + std::to_string(err);
     }
-    return PF_PixelFormat_ARGB32;
 }
+
+namespace {
 
 std::string Describe(const pwhost::CommandResult& r, const char* what)
 {
-    std::string text = std::string(what) + " failed with error " + std::to_string(r.err);
+    std::string text = std::string(what) + " failed: " + HostErrorMeaning(r.err);
     const std::string message = r.ReturnMessage();
-    if (!message.empty()) text += " (the plug-in says: " + message + ")";
+    if (!message.empty()) text += "; the plug-in says: " + message;
     return text;
 }
 
@@ -67,7 +75,7 @@ public:
     PF_Err Render(A_long time, A_u_long scale, PF_PixelFormat format, const PF_EffectWorld& world) override
     {
         try {
-            if (format != FormatOf(depth_) || scale == 0) return PF_Err_BAD_CALLBACK_PARAM;
+            if (format != PixelFormatOf(depth_) || scale == 0) return PF_Err_BAD_CALLBACK_PARAM;
             const long long n = static_cast<long long>(time) * rate_.num / (static_cast<long long>(scale) * rate_.den);
             const int last = reader_->Info().frameCount - 1;
             Frame frame = reader_->Read(static_cast<int>(std::clamp<long long>(n, 0, last)), depth_);
@@ -246,9 +254,15 @@ RenderEngine::RenderEngine(const EngineSetup& setup) : impl_(std::make_unique<Im
     s.width = clip.width;
     s.height = clip.height;
     s.downsampleX = s.downsampleY = PF_RationalScale{1, static_cast<A_u_long>(setup.downsample)};
-    s.pixelFormat = FormatOf(setup.depth);
+    s.pixelFormat = PixelFormatOf(setup.depth);
     impl_->source = std::make_shared<ReaderSource>(setup.reader, setup.rate, setup.depth, setup.downsample);
     host.SetFrameSource(impl_->source);
+    // A render of thousands of frames must not keep a record of each call; a trace streams it instead.
+    host.SetCallRecording(static_cast<bool>(setup.trace));
+    if (setup.trace)
+        host.SetCallSink([trace = setup.trace](const pwhost::CallRecord& r) {
+            trace(std::to_string(r.command) + " " + r.Text());
+        });
     // Ctrl-C reaches the plug-in within a frame, as a host's cancel button does.
     host.SetAbortHook([] { return StopRequested() ? PF_Err(PF_Interrupt_CANCEL) : PF_Err(PF_Err_NONE); });
 

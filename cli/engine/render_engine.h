@@ -24,6 +24,9 @@ struct PluginFacts {
 // Throws CliError(kExitRenderFailed) when a set-up command fails.
 PluginFacts QueryPlugin(PF_EntryPointFunc entry);
 
+// A host result code in words, code included: "out of memory (error 4)".
+std::string HostErrorMeaning(PF_Err err);
+
 struct EngineSetup {
     PF_EntryPointFunc entry = nullptr;
     std::shared_ptr<FrameReader> reader;
@@ -32,6 +35,8 @@ struct EngineSetup {
     int downsample = 1;
     const ParamCatalog* catalog = nullptr;
     std::map<int, Track> params;
+    // Where the host's record of every call goes, one line each (it is kept nowhere else); null: not recorded.
+    std::function<void(const std::string& line)> trace;
 };
 
 // The beat clock and the decisions of one frame, as the render will make them.

@@ -17,6 +17,8 @@ const char* DepthName(Depth depth);  // "8", "16", "float"
 bool ParseDepth(const std::string& text, Depth& depth);
 
 constexpr int kWhite16 = 32768;
+// The largest frame side the renderer takes, from any input (its worlds are allocated whole).
+constexpr int kMaxFrameSide = 16384;
 
 struct Frame {
     int width = 0;

@@ -1,5 +1,7 @@
 #include "io/frame_reader.h"
 
+#include <sys/stat.h>
+
 #include "io/pattern_reader.h"
 #include "io/sequence_reader.h"
 #include "io/video_reader.h"
@@ -18,6 +20,14 @@ std::unique_ptr<FrameReader> OpenReader(const InputSpec& input, const FrameRate&
     case InputSpec::Kind::None: break;
     }
     return nullptr;
+}
+
+std::string FileStamp(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return "missing";
+    return std::to_string(static_cast<long long>(st.st_size)) + ":" +
+           std::to_string(static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec);
 }
 
 std::string DescribeClip(const std::string& name, int width, int height, Depth depth, int frames)

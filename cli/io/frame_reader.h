@@ -4,20 +4,29 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "io/frame.h"
+#include "io/image_file.h"
 #include "project/frame_rate.h"
 #include "project/project.h"
 
 namespace pwcli {
 
 struct ClipInfo {
-    int width = 0;
+    int width = 0;                      // of the frames read: the canvas
     int height = 0;
     Depth depth = Depth::k8;            // the footage's own depth
     int frameCount = 0;                 // frames 0 .. frameCount - 1 exist
     std::optional<FrameRate> fps;       // when the footage says
     std::string description;            // for messages: "clip.mov (1920x1080, 8-bit, 240 frames)"
+    // Where the frames sit in the picture: the canvas holds the display window and every frame's data window
+    // (EXR overscan and bounding boxes); without windows both are the frame.
+    PixelRect canvas, display;
+    std::optional<long long> firstNumber;  // a sequence's file number of frame 0
+    std::vector<long long> missing;        // numbers of a sequence's files absent between its first and last
+    std::string audioCodec;                // a video's first sound stream, as ffprobe names it; empty: none
+    bool Windowed() const { return canvas != display; }
 };
 
 class FrameReader {
@@ -27,7 +36,15 @@ public:
     // Frame n (0 <= n < frameCount) at full size in `depth`. Safe to call from several threads at once.
     // Throws CliError(kExitInput) when the frame cannot be read.
     virtual Frame Read(int n, Depth depth) = 0;
+    // The files read, so that no output overwrites one.
+    virtual std::vector<std::string> Files() const { return {}; }
+    // What frame n is made of now (its file's size and time), for the record of a rendered frame; empty for
+    // footage that is generated.
+    virtual std::string Stamp(int) const { return ""; }
 };
+
+// "<bytes>:<modification time in ns>", or "missing".
+std::string FileStamp(const std::string& path);
 
 // Opens the input; `rate` is the frame rate of the job (the pattern's motion follows it). A pattern is
 // `length` frames long. Throws CliError(kExitInput) when the input cannot be opened.

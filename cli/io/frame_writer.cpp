@@ -12,23 +12,6 @@
 
 namespace pwcli {
 
-std::string PartialName(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return dir + ".partial." + name;
-}
-
-void MakeParentFolder(const std::string& path)
-{
-    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    if (parent.empty()) return;
-    std::error_code ec;
-    std::filesystem::create_directories(parent, ec);
-    if (ec) throw CliError(kExitOutput, "cannot make the folder " + parent.string() + ": " + ec.message());
-}
-
 OutputKind ClassifyOutput(const std::string& path)
 {
     if (path.empty()) return OutputKind::None;
@@ -41,7 +24,7 @@ OutputKind ClassifyOutput(const std::string& path)
     if (FileDepthFor(path, Depth::k8, d, error))
         UsageError("--output '" + path + "': an image sequence needs a frame-number placeholder, as " +
                    "out.%04d.png or out.####.png");
-    UsageError("--output '" + path + "': not an image sequence (.png .tif .exr .jpg with %04d or ####) nor a " +
+    UsageError("--output '" + path + "': not an image sequence (.png .tif .exr .dpx .jpg with %04d or ####) nor a " +
                "video (" + VideoExtensions() + ")");
 }
 

@@ -1,5 +1,4 @@
-// Where rendered frames go. Nothing is left half-written: files are written under a temporary name in the same
-// folder and renamed when complete.
+// Where rendered frames go. Nothing is left half-written (io/safe_file.h).
 #pragma once
 
 #include <memory>
@@ -26,11 +25,6 @@ public:
     // What was written, for the closing message.
     virtual std::string Describe() const = 0;
 };
-
-// The hidden temporary name of a file being written, in the same folder, keeping its extension.
-std::string PartialName(const std::string& path);
-// Makes the folder of `path` if needed; throws CliError(kExitOutput).
-void MakeParentFolder(const std::string& path);
 
 enum class OutputKind { None, Sequence, Video, Null };
 

@@ -4,19 +4,10 @@
 #include <cstring>
 
 #include "host/test_pattern.h"
+#include "io/pixel_format.h"
 
 namespace pwcli {
 namespace {
-
-PF_PixelFormat FormatOf(Depth d)
-{
-    switch (d) {
-    case Depth::k8: return PF_PixelFormat_ARGB32;
-    case Depth::k16: return PF_PixelFormat_ARGB64;
-    case Depth::kFloat: return PF_PixelFormat_ARGB128;
-    }
-    return PF_PixelFormat_ARGB32;
-}
 
 class PatternReader final : public FrameReader {
 public:
@@ -27,6 +18,7 @@ public:
         info_.depth = Depth::k8;
         info_.frameCount = length;
         info_.description = DescribeClip("test pattern", width, height, Depth::k8, length);
+        info_.canvas = info_.display = PixelRect{0, 0, width, height};
     }
 
     const ClipInfo& Info() const override { return info_; }
@@ -36,7 +28,7 @@ public:
         // The host's own time of the frame, so that the pattern moves with the job's frame rate.
         const pwhost::Image image =
             pwhost::TestPatternImage(static_cast<A_long>(FrameToUnits(rate_, n)), static_cast<A_u_long>(rate_.num),
-                                     FormatOf(depth), info_.width, info_.height);
+                                     PixelFormatOf(depth), info_.width, info_.height);
         Frame f(info_.width, info_.height, depth);
         std::memcpy(f.pixels.data(), image.bytes.data(), std::min(f.pixels.size(), image.bytes.size()));
         return f;

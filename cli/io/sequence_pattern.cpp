@@ -15,6 +15,16 @@ std::string SequencePattern::FileFor(long long number) const
     return prefix + digits + suffix;
 }
 
+bool SequencePattern::Matches(const std::string& path) const
+{
+    if (path.size() <= prefix.size() + suffix.size()) return false;
+    if (path.compare(0, prefix.size(), prefix) != 0) return false;
+    if (path.compare(path.size() - suffix.size(), suffix.size(), suffix) != 0) return false;
+    const std::string digits = path.substr(prefix.size(), path.size() - prefix.size() - suffix.size());
+    return !digits.empty() && static_cast<int>(digits.size()) >= padding &&
+           std::all_of(digits.begin(), digits.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+}
+
 bool ParseSequencePattern(const std::string& path, SequencePattern& pattern)
 {
     // Only the file name may hold the placeholder.
@@ -77,6 +87,24 @@ std::vector<long long> FindSequenceNumbers(const SequencePattern& pattern)
     }
     std::sort(numbers.begin(), numbers.end());
     return numbers;
+}
+
+std::string NumberRuns(const std::vector<long long>& numbers)
+{
+    std::string out;
+    int runs = 0;
+    for (std::size_t i = 0; i < numbers.size();) {
+        std::size_t j = i;
+        while (j + 1 < numbers.size() && numbers[j + 1] == numbers[j] + 1) ++j;
+        if (++runs > 6) {
+            out += ", and more";
+            break;
+        }
+        out += (out.empty() ? "" : ", ") + std::to_string(numbers[i]) +
+               (j > i ? "-" + std::to_string(numbers[j]) : std::string());
+        i = j + 1;
+    }
+    return out;
 }
 
 }  // namespace pwcli

@@ -12,10 +12,22 @@ struct SequencePattern {
     int padding = 0;  // minimum digits; 0 for %d
 
     std::string FileFor(long long number) const;
+    // Whether `path` is a name of this sequence (any number, with at least the pattern's padding).
+    bool Matches(const std::string& path) const;
+};
+
+// The files of a rendered sequence: frame n is file number startNumber + n.
+struct FrameFiles {
+    SequencePattern pattern;
+    long long startNumber = 0;
+    std::string FileFor(int frame) const { return pattern.FileFor(startNumber + frame); }
 };
 
 // True when the path holds exactly one frame-number placeholder (%d, %0Nd or a run of #).
 bool ParseSequencePattern(const std::string& path, SequencePattern& pattern);
+
+// Ascending numbers as runs for a message: "1005, 1010-1012" (a few runs, then "and more").
+std::string NumberRuns(const std::vector<long long>& numbers);
 
 // The numbers of the files that exist for the pattern, ascending (hidden partial files are not counted).
 std::vector<long long> FindSequenceNumbers(const SequencePattern& pattern);

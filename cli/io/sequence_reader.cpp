@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "cli_error.h"
 #include "io/image_file.h"
@@ -11,19 +12,30 @@
 namespace pwcli {
 namespace {
 
+void Fill(ClipInfo& info, const ImageFileInfo& first, const PixelRect& canvas)
+{
+    info.width = canvas.width;
+    info.height = canvas.height;
+    info.depth = first.depth;
+    info.canvas = canvas;
+    info.display = first.display;
+}
+
 class SequenceReader final : public FrameReader {
 public:
     SequenceReader(const SequencePattern& pattern, long long first, const std::vector<long long>& numbers,
-                   const ImageFileInfo& file, const std::string& text)
-        : pattern_(pattern), first_(first), file_(file)
+                   const ImageFileInfo& file, const PixelRect& canvas, const std::string& text)
+        : pattern_(pattern), first_(first), numbers_(numbers.begin(), numbers.end())
     {
         const long long last = numbers.back();
-        info_.width = file.width;
-        info_.height = file.height;
-        info_.depth = file.depth;
+        Fill(info_, file, canvas);
         info_.frameCount = static_cast<int>(std::min<long long>(last - first + 1, 10000000));
-        info_.description = DescribeClip(text, file.width, file.height, file.depth, info_.frameCount) +
+        info_.firstNumber = first;
+        for (long long n = first; n <= last && info_.missing.size() < 100000; ++n)
+            if (!numbers_.count(n)) info_.missing.push_back(n);
+        info_.description = DescribeClip(text, canvas.width, canvas.height, file.depth, info_.frameCount) +
                             ", files " + std::to_string(first) + " to " + std::to_string(last);
+        if (info_.Windowed()) info_.description += ", with data windows";
     }
 
     const ClipInfo& Info() const override { return info_; }
@@ -31,20 +43,26 @@ public:
     Frame Read(int n, Depth depth) override
     {
         const std::string path = pattern_.FileFor(first_ + n);
+        if (!numbers_.count(first_ + n)) throw CliError(kExitInput, path + " is missing from the sequence");
         Frame frame;
         std::string error;
-        if (!ReadImage(path, depth, frame, error)) throw CliError(kExitInput, error);
-        if (frame.width != file_.width || frame.height != file_.height)
-            throw CliError(kExitInput, path + " is " + std::to_string(frame.width) + "x" +
-                                           std::to_string(frame.height) + ", but the sequence is " +
-                                           std::to_string(file_.width) + "x" + std::to_string(file_.height));
+        if (!ReadImage(path, depth, frame, error, &info_.canvas)) throw CliError(kExitInput, error);
         return frame;
     }
+
+    std::vector<std::string> Files() const override
+    {
+        std::vector<std::string> files;
+        for (long long n : numbers_) files.push_back(pattern_.FileFor(n));
+        return files;
+    }
+
+    std::string Stamp(int n) const override { return FileStamp(pattern_.FileFor(first_ + n)); }
 
 private:
     SequencePattern pattern_;
     long long first_;
-    ImageFileInfo file_;
+    std::set<long long> numbers_;
     ClipInfo info_;
 };
 
@@ -52,11 +70,10 @@ class StillReader final : public FrameReader {
 public:
     StillReader(const std::string& path, const ImageFileInfo& file, int length) : path_(path)
     {
-        info_.width = file.width;
-        info_.height = file.height;
-        info_.depth = file.depth;
+        const PixelRect canvas = Union(file.display, file.data);
+        Fill(info_, file, canvas);
         info_.frameCount = length;
-        info_.description = DescribeClip(path + " (still)", file.width, file.height, file.depth, length);
+        info_.description = DescribeClip(path + " (still)", canvas.width, canvas.height, file.depth, length);
     }
 
     const ClipInfo& Info() const override { return info_; }
@@ -68,11 +85,14 @@ public:
         if (it == cache_.end()) {
             Frame frame;
             std::string error;
-            if (!ReadImage(path_, depth, frame, error)) throw CliError(kExitInput, error);
+            if (!ReadImage(path_, depth, frame, error, &info_.canvas)) throw CliError(kExitInput, error);
             it = cache_.emplace(depth, std::move(frame)).first;
         }
         return it->second;
     }
+
+    std::vector<std::string> Files() const override { return {path_}; }
+    std::string Stamp(int) const override { return FileStamp(path_); }
 
 private:
     std::string path_;
@@ -97,10 +117,31 @@ std::unique_ptr<FrameReader> OpenSequenceReader(const InputSpec& input)
         throw CliError(kExitInput, "no files of the sequence '" + input.path + "' were found" +
                                        (input.first ? " from number " + std::to_string(*input.first) : ""));
     const long long first = input.first ? *input.first : numbers.front();
-    ImageFileInfo file;
+    // Every header up front: a file of another size or picture is found before anything renders, and the canvas
+    // holds every frame's data window.
+    ImageFileInfo head;
     std::string error;
-    if (!ProbeImage(pattern.FileFor(numbers.front()), file, error)) throw CliError(kExitInput, error);
-    return std::make_unique<SequenceReader>(pattern, first, numbers, file, input.path);
+    PixelRect canvas;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const std::string path = pattern.FileFor(numbers[i]);
+        ImageFileInfo file;
+        if (!ProbeImage(path, file, error)) throw CliError(kExitInput, error);
+        if (i == 0) {
+            head = file;
+            canvas = file.display;
+        } else if (file.display != head.display) {
+            auto size = [](const PixelRect& r) { return std::to_string(r.width) + "x" + std::to_string(r.height); };
+            throw CliError(kExitInput, path + " is " + size(file.display) + (file.display.x || file.display.y ? " (offset)" : "") +
+                                           ", but the sequence is " + size(head.display) + " (" +
+                                           pattern.FileFor(numbers.front()) + ")");
+        }
+        canvas = Union(canvas, file.data);
+    }
+    if (canvas.width > kMaxFrameSide || canvas.height > kMaxFrameSide)
+        throw CliError(kExitInput, "the data windows of '" + input.path + "' span " + std::to_string(canvas.width) +
+                                       "x" + std::to_string(canvas.height) + " pixels; the renderer takes at most " +
+                                       std::to_string(kMaxFrameSide) + " a side");
+    return std::make_unique<SequenceReader>(pattern, first, numbers, head, canvas, input.path);
 }
 
 std::unique_ptr<FrameReader> OpenStillReader(const InputSpec& input, int length)

@@ -1,15 +1,25 @@
-// An image sequence: one file per frame, numbered by frame, each written whole or not at all.
+// An image sequence: one file per frame, numbered by frame, each written whole or not at all, and each recorded in
+// the sequence's manifest (io/sequence_manifest.h) once it is in place.
 #pragma once
 
+#include <functional>
+#include <memory>
+
 #include "io/frame_writer.h"
+#include "io/image_file.h"
+#include "io/sequence_manifest.h"
 #include "io/sequence_pattern.h"
 
 namespace pwcli {
 
-std::unique_ptr<FrameWriter> OpenSequenceWriter(const std::string& pattern);
+struct SequenceTarget {
+    FrameFiles files;
+    ImageWriteOptions options;
+    std::shared_ptr<ManifestWriter> manifest;  // may be null
+    // What the input frame was when it was read, for the manifest.
+    std::function<std::string(int frame)> inputStamp;
+};
 
-// Whether frame n's file is already complete: it exists under its final name (which only a finished write
-// gives it) and reads back whole as an image of the expected size.
-bool SequenceFrameComplete(const std::string& pattern, int frame, int width, int height);
+std::unique_ptr<FrameWriter> OpenSequenceWriter(SequenceTarget target);
 
 }  // namespace pwcli

@@ -13,6 +13,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "io/partial_registry.h"
+
 extern char** environ;
 
 namespace pwcli {
@@ -58,6 +60,7 @@ Subprocess::Subprocess(const std::vector<std::string>& argv, Pipe pipe)
     posix_spawnattr_destroy(&attr);
     ::close(childEnd);
     ::close(errFd);
+    if (rc == 0) RegisterChild(pid_);
     if (rc != 0) {
         pid_ = -1;
         error_ = "cannot run " + argv[0] + ": " + std::strerror(rc);
@@ -115,6 +118,7 @@ int Subprocess::Finish()
         int status = 0;
         while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
         }
+        UnregisterChild(pid_);
         pid_ = -1;
         status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -132,6 +136,7 @@ void Subprocess::Kill()
         int status = 0;
         while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
         }
+        UnregisterChild(pid_);
         pid_ = -1;
         status_ = -1;
     }

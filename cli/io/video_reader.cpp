@@ -27,6 +27,8 @@ public:
         info_.depth = probe.depth;
         info_.frameCount = probe.frameCount;
         info_.fps = probe.fps;
+        info_.audioCodec = probe.audioCodec;
+        info_.canvas = info_.display = PixelRect{0, 0, probe.width, probe.height};
         info_.description = DescribeClip(path, probe.width, probe.height, probe.depth, probe.frameCount);
         // Float renders are fed from 16-bit decodes: no common video holds more.
         decodeDepth_ = probe.depth == Depth::k8 ? Depth::k8 : Depth::k16;
@@ -35,6 +37,8 @@ public:
     }
 
     const ClipInfo& Info() const override { return info_; }
+    std::vector<std::string> Files() const override { return {path_}; }
+    std::string Stamp(int) const override { return FileStamp(path_); }
 
     Frame Read(int n, Depth depth) override
     {
@@ -160,11 +164,22 @@ VideoProbe ProbeVideo(const std::string& path)
             probe.fps = rate;
     } catch (const CliError&) {
         throw;
-    } catch (const std::exception& e) {
-        throw CliError(kExitInput, "cannot read " + path + ": unexpected answer from ffprobe (" + e.what() + ")");
+    } catch (const std::exception&) {
+        throw CliError(kExitInput, "cannot read " + path + ": ffprobe gave an answer this tool does not understand");
     }
-    if (probe.width <= 0 || probe.height <= 0 || probe.width > 16384 || probe.height > 16384 || probe.frameCount <= 0)
+    if (probe.width <= 0 || probe.height <= 0 || probe.frameCount <= 0)
         throw CliError(kExitInput, path + ": ffprobe finds no usable video frames");
+    if (probe.width > kMaxFrameSide || probe.height > kMaxFrameSide)
+        throw CliError(kExitInput, path + " is " + std::to_string(probe.width) + "x" + std::to_string(probe.height) +
+                                       " pixels; the renderer takes frames of at most " +
+                                       std::to_string(kMaxFrameSide) + " pixels a side");
+    std::string sound;
+    if (RunCapture({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries", "stream=codec_name", "-of",
+                    "csv=p=0", path},
+                   sound, error)) {
+        while (!sound.empty() && (sound.back() == '\n' || sound.back() == '\r' || sound.back() == ',')) sound.pop_back();
+        probe.audioCodec = sound;
+    }
     return probe;
 }
 

@@ -12,6 +12,7 @@ struct VideoProbe {
     Depth depth = Depth::k8;
     int frameCount = 0;
     std::optional<FrameRate> fps;
+    std::string audioCodec;  // empty: no sound
 };
 
 // ffprobe's view of the first video stream; throws CliError(kExitInput) when there is none.

@@ -5,20 +5,13 @@
 #include <cstring>
 
 #include "cli_error.h"
+#include "io/partial_registry.h"
+#include "io/path_names.h"
+#include "io/safe_file.h"
 #include "io/subprocess.h"
 
 namespace pwcli {
 namespace {
-
-std::string Extension(const std::string& path)
-{
-    const auto dot = path.find_last_of('.');
-    const auto slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    std::string ext = path.substr(dot + 1);
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
-}
 
 const char* const kVideoExtensions[] = {"mp4", "m4v", "mov", "mkv", "webm", "avi", "gif"};
 
@@ -26,8 +19,9 @@ class VideoWriter final : public FrameWriter {
 public:
     // 8-bit renders go to ffmpeg as 8 bits per channel; deeper ones as 16, so that they keep their precision
     // where the codec has it.
-    VideoWriter(const OutputSpec& output, int width, int height, const FrameRate& rate, Depth depth)
-        : path_(output.path), partial_(PartialName(output.path)), width_(width), height_(height),
+    VideoWriter(const OutputSpec& output, int width, int height, const FrameRate& rate, Depth depth,
+                const std::optional<AudioSource>& audio)
+        : path_(output.path), partial_(PartialName(output.path)), guard_(partial_), width_(width), height_(height),
           depth_(depth == Depth::k8 ? Depth::k8 : Depth::k16)
     {
         MakeParentFolder(path_);
@@ -36,6 +30,20 @@ public:
                                          "-s", std::to_string(width) + "x" + std::to_string(height),
                                          "-framerate", std::to_string(rate.num) + "/" + std::to_string(rate.den),
                                          "-i", "-"};
+        const std::optional<AudioPlan> plan = audio ? PlanAudio(path_, audio->codec) : std::nullopt;
+        if (plan) {
+            char start[32];
+            std::snprintf(start, sizeof start, "%.6f", audio->start);
+            if (audio->start > 0) argv.insert(argv.end(), {"-ss", start});
+            if (audio->span) {
+                char span[32];
+                std::snprintf(span, sizeof span, "%.6f", *audio->span);
+                argv.insert(argv.end(), {"-t", span});
+            }
+            argv.insert(argv.end(), {"-i", audio->path, "-map", "0:v:0", "-map", "1:a:0"});
+            if (plan->copy) argv.insert(argv.end(), {"-c:a", "copy"});
+            else argv.insert(argv.end(), {"-c:a", plan->encoder});
+        }
         for (const std::string& a : EncoderArgs(output, width, height, depth_)) argv.push_back(a);
         argv.push_back(partial_);
         encoder_ = std::make_unique<Subprocess>(argv, Subprocess::Pipe::ToChild);
@@ -89,10 +97,7 @@ public:
             std::remove(partial_.c_str());
             throw CliError(kExitOutput, "ffmpeg could not encode " + path_ + ": " + reason);
         }
-        if (std::rename(partial_.c_str(), path_.c_str()) != 0) {
-            std::remove(partial_.c_str());
-            throw CliError(kExitOutput, "cannot rename " + partial_ + " to " + path_);
-        }
+        CommitPartial(partial_, path_);
     }
 
     void Abandon() override
@@ -115,6 +120,7 @@ private:
     }
 
     std::string path_, partial_;
+    PartialGuard guard_;
     int width_, height_;
     Depth depth_;
     std::unique_ptr<Subprocess> encoder_;
@@ -180,10 +186,28 @@ std::vector<std::string> EncoderArgs(const OutputSpec& output, int width, int he
     return args;
 }
 
-std::unique_ptr<FrameWriter> OpenVideoWriter(const OutputSpec& output, int width, int height, const FrameRate& rate,
-                                             Depth depth)
+std::optional<AudioPlan> PlanAudio(const std::string& outputPath, const std::string& codec)
 {
-    return std::make_unique<VideoWriter>(output, width, height, rate, depth);
+    const std::string ext = Extension(outputPath);
+    auto among = [&](std::initializer_list<const char*> names) {
+        for (const char* n : names)
+            if (codec == n) return true;
+        return false;
+    };
+    const bool pcm = codec.rfind("pcm_", 0) == 0;
+    if (ext == "gif") return std::nullopt;
+    if (ext == "mkv") return AudioPlan{true, ""};
+    if (ext == "webm") return among({"opus", "vorbis"}) ? AudioPlan{true, ""} : AudioPlan{false, "libopus"};
+    if (ext == "mov")
+        return among({"aac", "mp3", "ac3", "alac"}) || pcm ? AudioPlan{true, ""} : AudioPlan{false, "aac"};
+    if (ext == "avi") return among({"mp3", "ac3"}) || pcm ? AudioPlan{true, ""} : AudioPlan{false, "libmp3lame"};
+    return among({"aac", "mp3", "ac3", "eac3", "alac", "opus", "flac"}) ? AudioPlan{true, ""} : AudioPlan{false, "aac"};
+}
+
+std::unique_ptr<FrameWriter> OpenVideoWriter(const OutputSpec& output, int width, int height, const FrameRate& rate,
+                                             Depth depth, const std::optional<AudioSource>& audio)
+{
+    return std::make_unique<VideoWriter>(output, width, height, rate, depth, audio);
 }
 
 }  // namespace pwcli

@@ -1,12 +1,16 @@
 #include "project/job.h"
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 #include <thread>
 
 #include "cli_error.h"
 #include "io/image_file.h"
+#include "io/path_names.h"
+#include "project/output_conflicts.h"
 #include "project/param_assignment.h"
+#include "project/treatment_check.h"
 
 namespace pwcli {
 namespace {
@@ -18,6 +22,27 @@ bool IsImagePath(const std::string& path)
     Depth d;
     std::string error;
     return FileDepthFor(path, Depth::k8, d, error);
+}
+
+// A window at 1/factor of the resolution, as the host reduces the layer: sides rounded up.
+PixelRect Reduced(const PixelRect& r, int factor)
+{
+    if (factor <= 1) return r;
+    auto down = [&](int v) { return static_cast<int>(std::floor(static_cast<double>(v) / factor)); };
+    auto up = [&](int v) { return (v + factor - 1) / factor; };
+    return PixelRect{down(r.x), down(r.y), up(r.width), up(r.height)};
+}
+
+// The sequence's frames a job needs that have no file, as file numbers.
+std::vector<long long> MissingWithin(const ClipInfo& clip, const FrameRange& frames)
+{
+    std::vector<long long> missing;
+    if (!clip.firstNumber) return missing;
+    for (long long n : clip.missing) {
+        const long long frame = n - *clip.firstNumber;
+        if (frame >= frames.first && frame <= frames.last) missing.push_back(n);
+    }
+    return missing;
 }
 
 }  // namespace
@@ -45,10 +70,22 @@ Project MergeProject(const Options& o, const ParamCatalog& catalog)
     std::set<int> keyed;
     for (const std::string& k : o.keys) ApplyKey(p, catalog, k, keyed);
     if (o.seed) ApplySet(p, catalog, "Seed=" + *o.seed);
-    if (o.output) p.output.path = *o.output;
+    if (o.output) {
+        // The project's encoder settings were chosen for its own container; another one gets its defaults.
+        if (Extension(*o.output) != Extension(p.output.path)) {
+            p.output.codec.clear();
+            p.output.crf.clear();
+            p.output.ffmpegArgs.clear();
+        }
+        p.output.path = *o.output;
+    }
     if (o.codec) p.output.codec = *o.codec;
     if (o.crf) p.output.crf = *o.crf;
     p.output.ffmpegArgs.insert(p.output.ffmpegArgs.end(), o.ffmpegArgs.begin(), o.ffmpegArgs.end());
+    if (o.startNumber) p.output.startNumber = *o.startNumber;
+    if (o.exrType) p.output.exrType = *o.exrType;
+    if (o.exrCompression) p.output.exrCompression = *o.exrCompression;
+    if (o.noAudio) p.output.audio = false;
     if (o.sheetPath) p.sheet.path = *o.sheetPath;
     if (o.sheetFrames) p.sheet.frames = *o.sheetFrames;
     if (o.sheetColumns) p.sheet.columns = *o.sheetColumns;
@@ -74,6 +111,11 @@ Job PlanJob(const Options& o, const ParamCatalog& catalog)
         UsageError("--resume needs an image-sequence output: a video cannot be continued");
     if (o.shard && job.outputKind == OutputKind::Video)
         UsageError("--shard needs an image-sequence output: each shard writes its own frames of the sequence");
+    if (job.outputKind != OutputKind::Sequence && p.output.startNumber)
+        UsageError("--start-number applies to an image-sequence output");
+    const bool exr = Extension(p.output.path) == "exr";
+    if (!exr && (!p.output.exrType.empty() || !p.output.exrCompression.empty()))
+        UsageError("--exr-type and --exr-compression apply to an .exr sequence output");
 
     const bool timeless = p.input.kind == InputSpec::Kind::Pattern || p.input.kind == InputSpec::Kind::Still;
     int length = p.input.length;
@@ -93,6 +135,11 @@ Job PlanJob(const Options& o, const ParamCatalog& catalog)
                    std::to_string(clip.frameCount - 1) + ")");
     if (FrameToUnits(job.rate, static_cast<double>(clip.frameCount)) > INT32_MAX)
         UsageError("the input is longer than the host can express at " + FormatFrameRate(job.rate) + " fps");
+    const std::vector<long long> missing = MissingWithin(clip, job.whole);
+    if (!missing.empty())
+        throw CliError(kExitInput, "the input sequence " + p.input.path + " has no file" +
+                                       (missing.size() == 1 ? " " : "s ") + NumberRuns(missing) +
+                                       "; render frames without them (--frames) or fill the gap");
     job.range = o.shard ? ShardOf(job.whole, *o.shard) : job.whole;
     // Each shard's sheet shows its own frames, under its own name, so that shards never write one file.
     if (o.shard && !p.sheet.path.empty()) {
@@ -100,6 +147,49 @@ Job PlanJob(const Options& o, const ParamCatalog& catalog)
         const std::string tag = "-shard" + std::to_string(o.shard->index) + "of" + std::to_string(o.shard->count);
         p.sheet.path.insert(dot == std::string::npos ? p.sheet.path.size() : dot, tag);
     }
+
+    if (job.outputKind == OutputKind::Sequence) {
+        ParseSequencePattern(p.output.path, job.files.pattern);
+        // A plate numbered from 1001 renders to files numbered from 1001.
+        job.files.startNumber = p.output.startNumber.value_or(clip.firstNumber.value_or(0));
+        job.imageOptions.exrType = p.output.exrType == "half" ? ExrType::Half : ExrType::Float;
+        if (!p.output.exrCompression.empty()) job.imageOptions.exrCompression = p.output.exrCompression;
+        if (clip.Windowed()) {
+            const PixelRect display = Reduced(clip.display, p.downsample);
+            PixelRect canvas = Reduced(clip.canvas, p.downsample);
+            job.imageOptions.display = display;
+            job.imageOptions.canvas = canvas;
+            if (!exr)
+                job.warnings.push_back("the input's data windows do not fit ." + Extension(p.output.path) +
+                                       " files: each frame is written as its display window; write .exr to keep "
+                                       "them");
+        }
+    }
+    OutputPlan plan;
+    plan.inputs = job.reader->Files();
+    plan.sequence = job.outputKind == OutputKind::Sequence;
+    plan.files = job.files;
+    plan.frames = job.whole;
+    if (job.outputKind == OutputKind::Video) plan.path = p.output.path;
+    plan.sheet = p.sheet.path;
+    CheckNoOverwrite(plan);
+
+    if (job.outputKind == OutputKind::Video && p.output.audio && !clip.audioCodec.empty()) {
+        AudioSource audio;
+        audio.path = p.input.path;
+        audio.codec = clip.audioCodec;
+        audio.start = static_cast<double>(job.range.first) / job.rate.Fps();
+        if (job.range.first > 0 || job.range.last < clip.frameCount - 1)
+            audio.span = static_cast<double>(job.range.Count()) / job.rate.Fps();
+        const std::optional<AudioPlan> sound = PlanAudio(p.output.path, audio.codec);
+        if (!sound)
+            job.warnings.push_back("." + Extension(p.output.path) + " holds no sound: the input's audio is left out");
+        else if (!sound->copy)
+            job.warnings.push_back("the input's audio (" + audio.codec + ") does not fit ." + Extension(p.output.path) +
+                                   " as it is: it is encoded with " + sound->encoder);
+        if (sound) job.audio = audio;
+    }
+    if (const auto warning = NoTreatmentWarning(p, catalog)) job.warnings.push_back(*warning);
 
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     job.threads = std::max(1, std::min(o.threads ? o.threads : cores, std::max(job.range.Count(), 1)));

@@ -1,12 +1,19 @@
 // A render job made concrete: the project with the command line's overrides, the footage opened, and every
-// default settled (frame rate, depth, frame range, shard), checked before anything is rendered or written.
+// default settled (frame rate, depth, frame range, shard, file numbers, formats, sound), checked before anything
+// is rendered or written.
 #pragma once
 
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "io/frame_reader.h"
 #include "io/frame_writer.h"
+#include "io/image_file.h"
+#include "io/sequence_pattern.h"
+#include "io/video_writer.h"
 #include "project/options.h"
 #include "project/project.h"
 
@@ -21,6 +28,10 @@ struct Job {
     FrameRange range;           // this shard's part of them
     OutputKind outputKind = OutputKind::None;
     int threads = 1;
+    FrameFiles files;                   // a sequence output's files
+    ImageWriteOptions imageOptions;     // its format options and windows
+    std::optional<AudioSource> audio;   // the sound a video output carries
+    std::vector<std::string> warnings;  // said before rendering
 };
 
 // The project file (if any) with the options on top. Throws CliError (usage faults before input faults).

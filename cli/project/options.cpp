@@ -6,6 +6,7 @@
 #include <map>
 
 #include "cli_error.h"
+#include "io/image_file.h"
 #include "project/project.h"
 
 namespace pwcli {
@@ -33,6 +34,7 @@ Commands:
   demo                   render the built-in demo clip, every treatment on Auto, to a video and a contact sheet
   params [--json]        list every parameter the plug-in declares: kind, range, default, choices
   about                  show the plug-in's About text
+  version                show the renderer's and the plug-in's versions (also --version)
   help                   show this text
 
 Input and frames:
@@ -64,15 +66,23 @@ Output:
                          webm libvpx-vp9)
       --crf Q            ffmpeg quality (-crf)
       --ffmpeg-arg ARG   one more argument for the ffmpeg encoder (repeatable), e.g. --ffmpeg-arg=-preset
+      --no-audio         leave out the input video's sound (by default it is carried into a video output as it
+                         is, or in the container's usual codec where it does not fit)
+      --start-number N   file number of frame 0 in a sequence output (default: the input sequence's own
+                         numbers, so plate 1001-1100 renders to 1001-1100; else 0)
+      --exr-type T       half or float (default float)
+      --exr-compression C  zip (default), none, rle, zips, piz, pxr24, b44, b44a, dwaa or dwab
       --contact-sheet PNG  also write a contact sheet of a few frames with frame and beat numbers
       --sheet-frames N   frames on the sheet (default 12); --sheet-columns C (4); --sheet-width PX (240)
-      --resume           skip frames of an image sequence that are already written and complete
+      --resume           skip frames of an image sequence that are complete and were rendered with these very
+                         settings (the sequence's manifest, .NAME####.EXT.pulsewarper, records them)
       --beats            print per frame the beat, phase, envelope and the treatments that fire; render nothing
 
 Running:
   -j, --threads N        frames rendered at once, each by its own host and plug-in instance (default: cores)
       --progress MODE    auto (a bar on a terminal, lines otherwise), bar, lines or none
   -q, --quiet            the same as --progress none
+      --trace FILE       write the host's record of every call the plug-in makes, one line each (slow)
       --plugin PATH      the plug-in to load)";
     if (!defaultPlugin.empty()) text += " (default: " + defaultPlugin + ")";
     text += R"(
@@ -96,11 +106,13 @@ Options ParseOptions(int argc, const char* const* argv, const std::string& defau
     int i = 1;
     if (i < argc && argv[i][0] != '-') o.command = argv[i++];
     else if (i < argc && (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h")) o.command = "help";
-    static const char* const kCommands[] = {"render", "demo", "params", "about", "help"};
+    else if (i < argc && std::string(argv[i]) == "--version") o.command = "version";
+    static const char* const kCommands[] = {"render", "demo", "params", "about", "help", "version"};
     if (o.command.empty()) o.command = argc > 1 ? "render" : "help";
     bool known = false;
     for (const char* c : kCommands) known = known || o.command == c;
-    if (!known) UsageError("unknown command '" + o.command + "'; commands are render, demo, params, about and help");
+    if (!known)
+        UsageError("unknown command '" + o.command + "'; commands are render, demo, params, about, version and help");
 
     using Handler = std::function<void(const std::string& option, const std::string& value)>;
     std::map<std::string, std::pair<bool, Handler>> table;  // name -> (takes a value, handler)
@@ -153,6 +165,17 @@ Options ParseOptions(int argc, const char* const* argv, const std::string& defau
     value("--codec", [&](auto&, auto& v) { o.codec = v; });
     value("--crf", [&](auto&, auto& v) { o.crf = v; });
     value("--ffmpeg-arg", [&](auto&, auto& v) { o.ffmpegArgs.push_back(v); });
+    flag("--no-audio", [&] { o.noAudio = true; });
+    value("--start-number", [&](auto& n, auto& v) { o.startNumber = ParseInt(n, v, 0, 999999999); });
+    value("--exr-type", [&](auto& n, auto& v) {
+        if (v != "half" && v != "float") UsageError(n + " '" + v + "': expected half or float");
+        o.exrType = v;
+    });
+    value("--exr-compression", [&](auto& n, auto& v) {
+        if (!IsExrCompression(v)) UsageError(n + " '" + v + "': expected one of " + ExrCompressionList());
+        o.exrCompression = v;
+    });
+    value("--trace", [&](auto&, auto& v) { o.trace = v; });
     value("--progress", [&](auto& n, auto& v) {
         if (v == "auto") o.progress = ProgressMode::Auto;
         else if (v == "bar") o.progress = ProgressMode::Bar;
@@ -165,6 +188,7 @@ Options ParseOptions(int argc, const char* const* argv, const std::string& defau
     flag("--json", [&] { o.json = true; });
     value("--out", [&](auto&, auto& v) { o.outDir = v; });
     flag("--help", [&] { o.command = "help"; });
+    flag("--version", [&] { o.command = "version"; });
     static const std::map<std::string, std::string> kShort = {
         {"-i", "--input"}, {"-o", "--output"}, {"-j", "--threads"}, {"-q", "--quiet"}, {"-h", "--help"}};
 

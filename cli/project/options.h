@@ -15,7 +15,7 @@ namespace pwcli {
 enum class ProgressMode { Auto, Bar, Lines, None };
 
 struct Options {
-    std::string command;  // render, demo, params, about, help
+    std::string command;  // render, demo, params, about, help, version
     std::string plugin;
     std::string project;
 
@@ -41,6 +41,10 @@ struct Options {
 
     std::optional<std::string> codec, crf;
     std::vector<std::string> ffmpegArgs;
+    std::optional<long long> startNumber;  // file number of frame 0 in a sequence output
+    std::optional<std::string> exrType, exrCompression;
+    bool noAudio = false;
+    std::string trace;  // a file for the host's record of every call the plug-in makes
 
     ProgressMode progress = ProgressMode::Auto;
     bool json = false;  // params: machine-readable listing

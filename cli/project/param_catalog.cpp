@@ -3,15 +3,10 @@
 #include <algorithm>
 #include <cctype>
 
+#include "io/path_names.h"
+
 namespace pwcli {
 namespace {
-
-std::string Lower(const std::string& s)
-{
-    std::string out;
-    for (char c : s) out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 std::size_t EditDistance(const std::string& a, const std::string& b)
 {

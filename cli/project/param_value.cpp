@@ -7,14 +7,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "io/path_names.h"
+
 namespace pwcli {
 namespace {
-
-std::string Lower(std::string s)
-{
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string Trim(const std::string& s)
 {

@@ -8,7 +8,11 @@
 #include <nlohmann/json.hpp>
 
 #include "cli_error.h"
+#include "io/image_file.h"
+#include "io/path_names.h"
+#include "io/sequence_pattern.h"
 #include "project/json_location.h"
+#include "project/strict_json.h"
 #include "project/param_value.h"
 #include "io/sequence_pattern.h"
 
@@ -17,20 +21,6 @@ namespace {
 
 using json = nlohmann::json;
 using Path = std::vector<std::string>;
-
-std::string Lower(std::string s)
-{
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string Extension(const std::string& path)
-{
-    const auto dot = path.find_last_of('.');
-    const auto slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    return Lower(path.substr(dot + 1));
-}
 
 bool IsImageExtension(const std::string& ext)
 {
@@ -66,15 +56,7 @@ public:
 
     Project Parse()
     {
-        json root;
-        try {
-            root = json::parse(text_);
-        } catch (const json::parse_error& e) {
-            // nlohmann's text already names line and column: "... parse error at line 2, column 13: ...".
-            const std::string what = e.what();
-            const auto at = what.find("parse error ");
-            UsageError(file_ + ": not valid JSON " + (at == std::string::npos ? what : what.substr(at + 12)));
-        }
+        const json root = ParseJsonStrict(text_, file_);
         if (!root.is_object()) Fail({}, "a project is a JSON object ({ ... }) with keys such as \"input\" and \"params\"");
         static const char* const kKeys[] = {"input", "frames", "fps", "depth", "downsample", "params", "output",
                                             "contact_sheet", "comment"};
@@ -281,11 +263,31 @@ private:
                 } else if (key == "ffmpeg_args") {
                     if (!value.is_array()) Fail(at, "expected a list of texts passed to ffmpeg");
                     for (const json& a : value) out.ffmpegArgs.push_back(String(at, a));
+                } else if (key == "audio") {
+                    if (!value.is_boolean()) Fail(at, "expected true or false, got " + value.dump());
+                    out.audio = value.get<bool>();
+                } else if (key == "start_number") {
+                    out.startNumber = Integer(at, value, 0, 999999999);
+                } else if (key == "exr_type") {
+                    out.exrType = String(at, value);
+                    if (out.exrType != "half" && out.exrType != "float")
+                        Fail(at, "expected \"half\" or \"float\", got " + value.dump());
+                } else if (key == "exr_compression") {
+                    out.exrCompression = String(at, value);
+                    if (!IsExrCompression(out.exrCompression))
+                        Fail(at, "expected one of " + ExrCompressionList() + ", got " + value.dump());
                 } else {
-                    Fail(at, "unknown key; an output has path, codec, crf and ffmpeg_args");
+                    Fail(at, "unknown key; an output has path, codec, crf, ffmpeg_args, audio, start_number, "
+                             "exr_type and exr_compression");
                 }
             }
             if (out.path.empty()) Fail({"output"}, "an output needs a \"path\"");
+            SequencePattern sp;
+            const bool sequence = ParseSequencePattern(out.path, sp);
+            if (sequence && (!out.codec.empty() || !out.crf.empty() || !out.ffmpegArgs.empty()))
+                Fail({"output"}, "codec, crf and ffmpeg_args are for a video output, and \"" + out.path +
+                                     "\" is an image sequence");
+            if (!sequence && out.startNumber) Fail({"output", "start_number"}, "a start number is for an image sequence");
         } else {
             Fail({"output"}, "expected a file name or {\"path\": ...}");
         }

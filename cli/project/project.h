@@ -5,7 +5,9 @@
 //     "frames": "0-95",  "fps": 30,  "depth": 16,  "downsample": 1,
 //     "params": {"BPM": 128, "Slice Manual/Auto": "Auto",
 //                "Beat": {"keyframes": [{"frame": 0, "value": 0}, {"seconds": 4, "value": 8}]}},
-//     "output": "out/frame.%04d.png" | {"path": "out.mp4", "codec": "libx264", "crf": 18, "ffmpeg_args": [...]},
+//     "output": "out/frame.%04d.png" | {"path": "out.mp4", "codec": "libx264", "crf": 18, "ffmpeg_args": [...],
+//                "audio": false} | {"path": "out/f.####.exr", "start_number": 1001, "exr_type": "half",
+//                "exr_compression": "piz"},
 //     "contact_sheet": "sheet.png" | {"path": "sheet.png", "frames": 12, "columns": 4, "width": 240}
 //   }
 #pragma once
@@ -40,6 +42,10 @@ struct OutputSpec {
     std::string codec;
     std::string crf;
     std::vector<std::string> ffmpegArgs;
+    std::optional<long long> startNumber;  // file number of frame 0 (sequences)
+    std::string exrType;                   // "half" or "float"; empty: float
+    std::string exrCompression;            // empty: zip
+    bool audio = true;                     // the input video's sound into a video output
 };
 
 struct SheetSpec {

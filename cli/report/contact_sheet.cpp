@@ -7,6 +7,7 @@
 #include "report/bitmap_font.h"
 #include "cli_error.h"
 #include "io/frame_writer.h"
+#include "io/safe_file.h"
 #include "io/image_file.h"
 
 namespace pwcli {
@@ -110,16 +111,11 @@ void ContactSheet::Write() const
 {
     const Frame sheet = Compose();
     MakeParentFolder(spec_.path);
-    const std::string partial = PartialName(spec_.path);
+    std::vector<unsigned char> bytes;
     std::string error;
-    if (!WriteImage(partial, sheet, error)) {
-        std::remove(partial.c_str());
+    if (!EncodeImage(spec_.path, sheet, ImageWriteOptions{}, bytes, error))
         throw CliError(kExitOutput, "contact sheet: " + error);
-    }
-    if (std::rename(partial.c_str(), spec_.path.c_str()) != 0) {
-        std::remove(partial.c_str());
-        throw CliError(kExitOutput, "cannot rename " + partial + " to " + spec_.path);
-    }
+    WriteFileWhole(spec_.path, bytes);
 }
 
 }  // namespace pwcli

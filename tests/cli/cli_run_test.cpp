@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
         Mistake{{"render", "-i", "pattern", "-o", "f.%04d.png", "--frames", "0-500", "--length", "100"}, 2,
                 {"the input has 100 frames (0 to 99)"}},
         Mistake{{"render", "-i", "pattern", "-o", "f.%04d.png", "--fps", "0"}, 2, {"--fps: '0' is not a frame rate"}},
-        Mistake{{"render", "-i", "pattern", "-o", "f.%04d.gif"}, 2, {"image files are written as .png, .tif, .exr or .jpg"}},
+        Mistake{{"render", "-i", "pattern", "-o", "f.%04d.gif"}, 2, {"image files are written as .png, .tif, .exr, .dpx or .jpg"}},
         Mistake{{"render", "missing.json"}, 2, {"missing.json: cannot open the project file"}},
         Mistake{{"render", "-i", "missing.mov", "-o", "o.mp4"}, 3, {"cannot read missing.mov"}},
         Mistake{{"render", "-i", "missing.%04d.png", "-o", "o.mp4"}, 3, {"no files of the sequence"}},
@@ -173,7 +173,8 @@ TEST(Cli, ResumeAfterCtrlCFinishesTheSequenceExactly)
     resume.insert(resume.end(), {"--resume", "--frames", "0-" + std::to_string(kept + 4)});
     const CliRun resumed = RunCli(resume);
     ASSERT_EQ(resumed.code, 0) << resumed.err;
-    EXPECT_TRUE(Has(resumed.err, std::to_string(kept - 1) + " frames already complete, 6 to render")) << resumed.err;
+    EXPECT_TRUE(Has(resumed.err, "kept " + std::to_string(kept - 1) + " frames; rendering 6: 1 damaged or changed since "
+                                 "they were written, 5 not rendered yet")) << resumed.err;
 
     // Against a fresh render of the same frames.
     std::vector<std::string> fresh = job;
@@ -228,15 +229,20 @@ TEST(Cli, SequenceInputKeepsItsDepthAndPassesThroughUntouched)
         ASSERT_TRUE(pwcli::WriteImage(dir / ("in." + std::to_string(1001 + i) + ".png"), f, error)) << error;
         frames.push_back(f);
     }
+    // The plate's numbers carry over to the render, unless another start is asked for.
     const CliRun run = RunCli({"render", "-i", dir / "in.####.png", "-o", dir / "out/f.%04d.png", "--progress", "none"});
     ASSERT_EQ(run.code, 0) << run.err;
+    ASSERT_EQ(RunCli({"render", "-i", dir / "in.####.png", "-o", dir / "zero/f.%04d.png", "-q", "--start-number", "0"}).code, 0);
     for (int i = 0; i < 3; ++i) {
-        pwcli::Frame back;
+        pwcli::Frame back, zero;
         std::string error;
-        ASSERT_TRUE(pwcli::ReadImage(Frame(dir / "out", i), pwcli::Depth::k16, back, error)) << error;
+        ASSERT_TRUE(pwcli::ReadImage(Frame(dir / "out", 1001 + i), pwcli::Depth::k16, back, error)) << error;
+        ASSERT_TRUE(pwcli::ReadImage(Frame(dir / "zero", i), pwcli::Depth::k16, zero, error)) << error;
         EXPECT_TRUE(back.pixels == frames[i].pixels) << "frame " << i;
+        EXPECT_TRUE(zero.pixels == frames[i].pixels) << "frame " << i;
     }
-    EXPECT_FALSE(Exists(Frame(dir / "out", 3)));
+    EXPECT_FALSE(Exists(Frame(dir / "out", 1004)));
+    EXPECT_FALSE(Exists(Frame(dir / "out", 0)));
     const CliRun gap = RunCli({"render", "-i", dir / "in.####.png", "-o", "null", "--frames", "0-5"});
     EXPECT_EQ(gap.code, 2);
     EXPECT_TRUE(Has(gap.err, "the input has 3 frames (0 to 2)")) << gap.err;

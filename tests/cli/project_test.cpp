@@ -39,7 +39,7 @@ TEST(ProjectFile, ReadsEveryKindOfValue)
         "Max Color Opacity": "50%", "Min Blur Radius": 25, "Glow Radius": 0, "Seed": 30000,
         "color blend mode": "burn", "Ease": 20
       },
-      "output": {"path": "out/f.####.png", "codec": "ignored-for-now", "crf": 20, "ffmpeg_args": ["-an"]},
+      "output": {"path": "out/f.mov", "codec": "prores_ks", "crf": 20, "ffmpeg_args": ["-an"], "audio": false},
       "contact_sheet": {"path": "sheet.png", "frames": 6, "columns": 3, "width": 100}
     })");
     EXPECT_EQ(p.input.kind, InputSpec::Kind::Sequence);
@@ -63,7 +63,9 @@ TEST(ProjectFile, ReadsEveryKindOfValue)
     EXPECT_EQ(number(pw::PARAM_SEED), 30000);
     EXPECT_EQ(number(pw::PARAM_COLOR_BLEND_MODE), 8);
     EXPECT_EQ(number(pw::PARAM_EASE), 20);
-    EXPECT_EQ(p.output.path, "/base/out/f.####.png");
+    EXPECT_EQ(p.output.path, "/base/out/f.mov");
+    EXPECT_EQ(p.output.codec, "prores_ks");
+    EXPECT_FALSE(p.output.audio);
     EXPECT_EQ(p.output.crf, "20");
     EXPECT_EQ(p.output.ffmpegArgs, std::vector<std::string>{"-an"});
     EXPECT_EQ(p.sheet.path, "/base/sheet.png");
