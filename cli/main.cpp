@@ -72,7 +72,7 @@ void PrintParamsJson(const ParamCatalog& catalog)
         }
         list.push_back(j);
     }
-    std::printf("%s\n", list.dump(2).c_str());
+    PutText(stdout, list.dump(2) + "\n");
 }
 
 int Main(int argc, char** argv)
@@ -80,7 +80,7 @@ int Main(int argc, char** argv)
     InstallInterruptHandler();
     const Options options = ParseOptions(argc, argv, kDefaultPlugin);
     if (options.command == "help") {
-        std::fputs(UsageText(kDefaultPlugin).c_str(), stdout);
+        PutText(stdout, UsageText(kDefaultPlugin));
         FinishText(stdout);
         return kExitOk;
     }

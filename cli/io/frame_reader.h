@@ -26,7 +26,7 @@ struct ClipInfo {
     std::optional<long long> firstNumber;  // a sequence's file number of frame 0
     std::vector<long long> missing;        // numbers of a sequence's files absent between its first and last
     std::string audioCodec;                // a video's first sound stream, as ffprobe names it; empty: none
-    bool Windowed() const { return canvas != display; }
+    bool windowed = false;                 // some frame's data window is not its display window
 };
 
 class FrameReader {

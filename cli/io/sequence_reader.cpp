@@ -24,9 +24,10 @@ void Fill(ClipInfo& info, const ImageFileInfo& first, const PixelRect& canvas)
 class SequenceReader final : public FrameReader {
 public:
     SequenceReader(const SequencePattern& pattern, long long first, const std::vector<long long>& numbers,
-                   const ImageFileInfo& file, const PixelRect& canvas, const std::string& text)
+                   const ImageFileInfo& file, const PixelRect& canvas, bool windowed, const std::string& text)
         : pattern_(pattern), first_(first), numbers_(numbers.begin(), numbers.end())
     {
+        info_.windowed = windowed;
         const long long last = numbers.back();
         Fill(info_, file, canvas);
         info_.frameCount = static_cast<int>(std::min<long long>(last - first + 1, 10000000));
@@ -35,7 +36,7 @@ public:
             if (!numbers_.count(n)) info_.missing.push_back(n);
         info_.description = DescribeClip(text, canvas.width, canvas.height, file.depth, info_.frameCount) +
                             ", files " + std::to_string(first) + " to " + std::to_string(last);
-        if (info_.Windowed()) info_.description += ", with data windows";
+        if (info_.windowed) info_.description += ", with data windows";
     }
 
     const ClipInfo& Info() const override { return info_; }
@@ -72,6 +73,7 @@ public:
     {
         const PixelRect canvas = Union(file.display, file.data);
         Fill(info_, file, canvas);
+        info_.windowed = file.Windowed();
         info_.frameCount = length;
         info_.description = DescribeClip(path + " (still)", canvas.width, canvas.height, file.depth, length);
     }
@@ -122,6 +124,7 @@ std::unique_ptr<FrameReader> OpenSequenceReader(const InputSpec& input)
     ImageFileInfo head;
     std::string error;
     PixelRect canvas;
+    bool windowed = false;
     for (std::size_t i = 0; i < numbers.size(); ++i) {
         const std::string path = pattern.FileFor(numbers[i]);
         ImageFileInfo file;
@@ -136,12 +139,13 @@ std::unique_ptr<FrameReader> OpenSequenceReader(const InputSpec& input)
                                            pattern.FileFor(numbers.front()) + ")");
         }
         canvas = Union(canvas, file.data);
+        windowed = windowed || file.Windowed();
     }
     if (canvas.width > kMaxFrameSide || canvas.height > kMaxFrameSide)
         throw CliError(kExitInput, "the data windows of '" + input.path + "' span " + std::to_string(canvas.width) +
                                        "x" + std::to_string(canvas.height) + " pixels; the renderer takes at most " +
                                        std::to_string(kMaxFrameSide) + " a side");
-    return std::make_unique<SequenceReader>(pattern, first, numbers, head, canvas, input.path);
+    return std::make_unique<SequenceReader>(pattern, first, numbers, head, canvas, windowed, input.path);
 }
 
 std::unique_ptr<FrameReader> OpenStillReader(const InputSpec& input, int length)

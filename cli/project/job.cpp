@@ -154,7 +154,7 @@ Job PlanJob(const Options& o, const ParamCatalog& catalog)
         job.files.startNumber = p.output.startNumber.value_or(clip.firstNumber.value_or(0));
         job.imageOptions.exrType = p.output.exrType == "half" ? ExrType::Half : ExrType::Float;
         if (!p.output.exrCompression.empty()) job.imageOptions.exrCompression = p.output.exrCompression;
-        if (clip.Windowed()) {
+        if (clip.windowed) {
             const PixelRect display = Reduced(clip.display, p.downsample);
             PixelRect canvas = Reduced(clip.canvas, p.downsample);
             job.imageOptions.display = display;

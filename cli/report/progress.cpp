@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace pwcli {
@@ -19,6 +21,17 @@ std::string Clock(double seconds)
 
 }  // namespace
 
+int TerminalColumns(std::FILE* out)
+{
+    struct winsize size {};
+    if (::ioctl(fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    if (const char* columns = std::getenv("COLUMNS")) {
+        const int n = std::atoi(columns);
+        if (n > 0) return n;
+    }
+    return 80;
+}
+
 ProgressMode ResolveProgressMode(ProgressMode mode, std::FILE* out)
 {
     if (mode != ProgressMode::Auto) return mode;
@@ -31,26 +44,32 @@ Progress::Progress(ProgressMode mode, int total, int slots, std::FILE* out)
 {
 }
 
-std::string Progress::Line(double done, int total, double seconds, bool bar)
+std::string Progress::Line(double done, int total, double seconds, bool bar, int width)
 {
-    std::string text;
-    if (bar) {
-        constexpr int kWidth = 30;
-        const int filled = total > 0 ? std::clamp(static_cast<int>(done / total * kWidth), 0, kWidth) : kWidth;
-        text = "[" + std::string(filled, '#') + std::string(kWidth - filled, '-') + "]  ";
-    }
     const int whole = static_cast<int>(done);
-    char counts[96];
-    std::snprintf(counts, sizeof counts, "%d/%d frames", whole, total);
-    text += counts;
+    const std::string counts = std::to_string(whole) + "/" + std::to_string(total) + " frames";
+    std::string rate, left;
     if (seconds > 0.2 && done > 0) {
         const double fps = done / seconds;
-        char rate[32];
-        std::snprintf(rate, sizeof rate, "  %.1f fps", fps);
-        text += rate;
-        text += "  " + Clock((total - done) / fps) + " left";
+        char text[48];
+        std::snprintf(text, sizeof text, "  %.1f fps", fps);
+        rate = text;
+        left = "  " + Clock((total - done) / fps) + " left";
     }
-    return text;
+    // From the fullest line to the barest, the first that fits.
+    for (int parts = 3; parts >= 0; --parts) {
+        const std::string tail = counts + (parts >= 2 ? rate : "") + (parts >= 3 ? left : "");
+        if (bar && parts >= 1) {
+            const int room = std::min(30, width - 1 - 4 - static_cast<int>(tail.size()));
+            if (room >= 10) {
+                const int filled = total > 0 ? std::clamp(static_cast<int>(done / total * room), 0, room) : room;
+                return "[" + std::string(filled, '#') + std::string(room - filled, '-') + "]  " + tail;
+            }
+            continue;
+        }
+        if (static_cast<int>(tail.size()) < width || parts == 0) return tail.substr(0, std::max(width - 1, 1));
+    }
+    return counts;
 }
 
 void Progress::Partial(int slot, long current, long total)
@@ -80,7 +99,8 @@ void Progress::Show(bool force)
     double done = done_;
     for (double p : partial_) done += p;
     done = std::min(done, static_cast<double>(total_));
-    const std::string line = Line(done, total_, std::chrono::duration<double>(now - start_).count(), bar);
+    const std::string line = Line(done, total_, std::chrono::duration<double>(now - start_).count(), bar,
+                                  bar ? TerminalColumns(out_) : 1 << 20);
     if (bar) std::fprintf(out_, "\r%s\033[K", line.c_str());
     else std::fprintf(out_, "%s\n", line.c_str());
     std::fflush(out_);

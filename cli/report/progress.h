@@ -24,8 +24,9 @@ public:
     void Finish(const std::string& closing);
 
     bool Active() const { return mode_ != ProgressMode::None; }
-    // "[#####-----]  45/120 frames  12.3 fps  0:06 left"; public for tests.
-    static std::string Line(double done, int total, double seconds, bool bar);
+    // "[#####-----]  45/120 frames  12.3 fps  0:06 left", at most `width` characters: the bar narrows, then the
+    // parts that matter least go (public for tests).
+    static std::string Line(double done, int total, double seconds, bool bar, int width = 80);
 
 private:
     void Show(bool force);
@@ -42,5 +43,7 @@ private:
 
 // auto becomes bar on a terminal and lines elsewhere.
 ProgressMode ResolveProgressMode(ProgressMode mode, std::FILE* out);
+// The terminal's width in characters (COLUMNS when it cannot be asked; 80 when neither says).
+int TerminalColumns(std::FILE* out);
 
 }  // namespace pwcli

@@ -11,14 +11,23 @@
 
 namespace pwcli {
 
+[[noreturn]] inline void TextLost(const char* name, int err)
+{
+    throw CliError(kExitOutput, std::string("cannot write to ") + name + ": " + (err ? std::strerror(err) : "write error"));
+}
+
+// Writes `text`; throws CliError(kExitOutput) with the system's reason when it cannot.
+inline void PutText(std::FILE* out, const std::string& text, const char* name = "standard output")
+{
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), out) != text.size()) TextLost(name, errno);
+}
+
 // Flushes `out` and throws CliError(kExitOutput) if anything written to it was lost.
 inline void FinishText(std::FILE* out, const char* name = "standard output")
 {
     errno = 0;
-    const bool failed = std::fflush(out) != 0 || std::ferror(out);
-    if (failed)
-        throw CliError(kExitOutput, std::string("cannot write to ") + name + ": " +
-                                        (errno ? std::strerror(errno) : "write error"));
+    if (std::fflush(out) != 0 || std::ferror(out)) TextLost(name, errno);
 }
 
 }  // namespace pwcli

@@ -1,5 +1,7 @@
 #include "cli_test_support.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -44,7 +46,7 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path_, ec);
 }
 
-CliProcess StartCli(const std::vector<std::string>& args, const std::string& cwd)
+CliProcess StartCli(const std::vector<std::string>& args, const std::string& cwd, const std::vector<std::string>& wrapper)
 {
     static int serial = 0;
     CliProcess p;
@@ -56,7 +58,9 @@ CliProcess StartCli(const std::vector<std::string>& args, const std::string& cwd
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, p.outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, p.errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<std::string> argv = {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", cwd.empty() ? "." : cwd, PW_CLI_BINARY};
+    std::vector<std::string> argv = {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", cwd.empty() ? "." : cwd};
+    argv.insert(argv.end(), wrapper.begin(), wrapper.end());
+    argv.push_back(PW_CLI_BINARY);
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> raw;
     for (std::string& a : argv) raw.push_back(a.data());
@@ -81,9 +85,9 @@ CliRun WaitCli(CliProcess& p)
     return run;
 }
 
-CliRun RunCli(const std::vector<std::string>& args, const std::string& cwd)
+CliRun RunCli(const std::vector<std::string>& args, const std::string& cwd, const std::vector<std::string>& wrapper)
 {
-    CliProcess p = StartCli(args, cwd);
+    CliProcess p = StartCli(args, cwd, wrapper);
     return WaitCli(p);
 }
 
@@ -102,5 +106,26 @@ void WriteFile(const std::string& path, const std::string& text)
 }
 
 bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+std::vector<std::string> Names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Capture(const std::string& command)
+{
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+        if (pclose(pipe) != 0) out.clear();
+    }
+    return out;
+}
 
 }  // namespace pwclitest

@@ -31,19 +31,26 @@ struct CliRun {
     std::string out, err;
 };
 
-// Runs the built pulsewarper with these arguments (working folder `cwd` if given) and waits for it.
-CliRun RunCli(const std::vector<std::string>& args, const std::string& cwd = "");
+// Runs the built pulsewarper with these arguments (working folder `cwd` if given, under the command `wrapper`, as
+// {"prlimit", "--fsize=1000"}, if given) and waits for it.
+CliRun RunCli(const std::vector<std::string>& args, const std::string& cwd = "",
+              const std::vector<std::string>& wrapper = {});
 
 // Starts it without waiting; Wait collects the result.
 struct CliProcess {
     int pid = -1;
     std::string outFile, errFile;
 };
-CliProcess StartCli(const std::vector<std::string>& args, const std::string& cwd = "");
+CliProcess StartCli(const std::vector<std::string>& args, const std::string& cwd = "",
+                    const std::vector<std::string>& wrapper = {});
 CliRun WaitCli(CliProcess& process);
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text);
 bool Exists(const std::string& path);
+// The names in a folder (hidden ones too), sorted.
+std::vector<std::string> Names(const std::string& folder);
+// Runs a command and returns its standard output ("" when it fails).
+std::string Capture(const std::string& command);
 
 }  // namespace pwclitest

@@ -173,5 +173,25 @@ TEST(ProgressLines, ShowCountsRateAndTimeLeft)
     EXPECT_EQ(Progress::Line(10, 10, 4.0, true).substr(0, 34), "[##############################]  ");
 }
 
+struct Width {
+    int columns;
+    const char* starts;  // what the line keeps at this width
+};
+
+class ProgressWidths : public ::testing::TestWithParam<Width> {};
+
+// A bar wider than the terminal wraps, and every redraw then starts a new line.
+TEST_P(ProgressWidths, FitTheTerminal)
+{
+    const std::string line = Progress::Line(1234567, 10000000, 1000.0, true, GetParam().columns);
+    EXPECT_LT(static_cast<int>(line.size()), GetParam().columns) << line;
+    EXPECT_EQ(line.rfind(GetParam().starts, 0), 0u) << line;
+    EXPECT_NE(line.find("1234567/10000000"), std::string::npos) << line;
+}
+
+INSTANTIATE_TEST_SUITE_P(All, ProgressWidths,
+                         ::testing::Values(Width{120, "[###-"}, Width{80, "[###-"}, Width{60, "[##-"},
+                                           Width{45, "[##-"}, Width{25, "1234567/"}));
+
 }  // namespace
 }  // namespace pwcli
