@@ -91,9 +91,11 @@ Running:
 Exit codes:
   0    success
   1    the render failed (the plug-in or the host reported an error)
-  2    bad command line, project file or parameter value; nothing was written
-  3    the input cannot be read
-  4    an output cannot be written
+  2    bad command line, project file or parameter value, or an output that would overwrite an input; nothing
+       was written
+  3    the input cannot be read (a missing file of a sequence, a frame too large)
+  4    an output cannot be written (a full disk, a failing encoder, standard output lost); no incomplete file is
+       left under its name
   130  interrupted (Ctrl-C): finished frames are kept; run again with --resume to finish
 )";
     return text;
