@@ -13,12 +13,11 @@
 namespace {
 
 using pwclitest::CliRun;
+using pwclitest::Has;
 using pwclitest::Exists;
 using pwclitest::ReadFile;
 using pwclitest::RunCli;
 using pwclitest::TempDir;
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 std::string Frame(const std::string& dir, int n)
 {

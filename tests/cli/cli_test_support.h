@@ -48,6 +48,7 @@ CliRun WaitCli(CliProcess& process);
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text);
 bool Exists(const std::string& path);
+inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 // The names in a folder (hidden ones too), sorted.
 std::vector<std::string> Names(const std::string& folder);
 // Runs a command and returns its standard output ("" when it fails).

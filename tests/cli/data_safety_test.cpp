@@ -15,13 +15,12 @@
 namespace {
 
 using pwclitest::CliRun;
+using pwclitest::Has;
 using pwclitest::Exists;
 using pwclitest::Names;
 using pwclitest::ReadFile;
 using pwclitest::RunCli;
 using pwclitest::TempDir;
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 const std::vector<std::string> kLook = {"--set", "Slice Manual/Auto=Auto", "--set", "Noise Manual/Auto=Auto",
                                         "--set", "BPM=240", "-q"};

@@ -17,11 +17,10 @@ extern char** environ;
 namespace {
 
 using pwclitest::CliRun;
+using pwclitest::Has;
 using pwclitest::RunCli;
 using pwclitest::TempDir;
 using pwclitest::WriteFile;
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 uint32_t Crc(const std::string& bytes)
 {

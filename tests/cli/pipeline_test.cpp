@@ -14,12 +14,11 @@ namespace {
 
 using pwclitest::Capture;
 using pwclitest::CliRun;
+using pwclitest::Has;
 using pwclitest::Exists;
 using pwclitest::ReadFile;
 using pwclitest::RunCli;
 using pwclitest::TempDir;
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 std::string Numbered(const std::string& pattern, long long n)
 {
