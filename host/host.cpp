@@ -22,6 +22,14 @@ std::string CommandResult::ReturnMessage() const
 
 Host::Host(PF_EntryPointFunc entry) : entry_(entry) {}
 
+void Host::SetMode(HostMode mode)
+{
+    const bool checking = mode == HostMode::Checking;
+    state_.worlds.SetGuarded(checking);
+    state_.log.SetRecording(checking);
+    if (!checking) state_.settings.rowPaddingPixels = 0;
+}
+
 // The host lets go of a request it still holds as a real one does when the effect goes away.
 Host::~Host()
 {

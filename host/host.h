@@ -70,6 +70,11 @@ struct FrameResult {
     PF_Err Err() const { return preRender.command.err ? preRender.command.err : render.command.err; }
 };
 
+// Checking: the host as a plug-in's examiner (padded rows, guard bytes, uncleared worlds filled with a pattern,
+// every call recorded). Production: the host as a real one runs a render (worlds lent from a pool as they are,
+// rows packed, nothing recorded, the output handed over without a copy). Leak accounting runs in both.
+enum class HostMode { Checking, Production };
+
 class Host {
 public:
     explicit Host(PF_EntryPointFunc entry);
@@ -87,6 +92,10 @@ public:
     {
         state_.progressHook = std::move(hook);
     }
+    void SetMode(HostMode mode);
+    HostMode Mode() const { return state_.worlds.Guarded() ? HostMode::Checking : HostMode::Production; }
+    // Pixel memory shared with the footage and the writers (production renders on several threads).
+    void SetBufferPool(std::shared_ptr<BufferPool> pool) { state_.worlds.SetPool(std::move(pool)); }
     const CallLog& Log() const { return state_.log; }
     void SetCallRecording(bool on) { state_.log.SetRecording(on); }
     // Recorded calls go to `sink` as they happen instead of being kept.

@@ -30,8 +30,17 @@ void Host::FinishRender()
     if (request.hasOutput) {
         const std::string damage = state_.worlds.CheckGuards(request.output.data);
         if (!damage.empty()) state_.Violation("the output " + state_.WorldName(&request.output) + " was " + damage);
-        renderOutput_ = CopyOut(request.output, state_.settings.pixelFormat);
-        state_.worlds.Dispose(request.output);
+        // A packed world's pixels are handed over as they are; any other is copied out of its rows.
+        std::vector<uint8_t> pixels = state_.worlds.TakePixels(request.output);
+        if (!pixels.empty()) {
+            renderOutput_.format = state_.settings.pixelFormat;
+            renderOutput_.width = request.output.width;
+            renderOutput_.height = request.output.height;
+            renderOutput_.bytes = std::move(pixels);
+        } else {
+            renderOutput_ = CopyOut(request.output, state_.settings.pixelFormat);
+            state_.worlds.Dispose(request.output);
+        }
         request.hasOutput = false;
     }
     if (request.hasInput) {

@@ -74,20 +74,19 @@ PF_Err WorldTable::New(PF_PixelFormat format, A_long width, A_long height, bool 
 
     Record record;
     record.size = static_cast<std::size_t>(size);
-    record.guard = kGuardSize;
-    const std::size_t total = record.size + 2 * kGuardSize;
-    const auto spare = std::find_if(spare_.begin(), spare_.end(), [&](const auto& s) { return s.first == total; });
-    if (spare != spare_.end()) {
-        record.buffer = std::move(spare->second);
-        spare_.erase(spare);
-    } else {
-        record.buffer.reset(new (std::nothrow) uint8_t[total]);
+    record.guard = guarded_ ? kGuardSize : 0;
+    // Never empty: a world's first pixel must be an address the table can find again.
+    const std::size_t total = std::max<std::size_t>(record.size + 2 * record.guard, 1);
+    try {
+        record.buffer = pool_->Take(total);
+    } catch (const std::bad_alloc&) {
+        return PF_Err_OUT_OF_MEMORY;
     }
-    if (!record.buffer) return PF_Err_OUT_OF_MEMORY;
-    std::memset(record.buffer.get(), kGuardByte, record.size + 2 * kGuardSize);
+    if (guarded_) std::memset(record.buffer.data(), kGuardByte, record.buffer.size());
     uint8_t* pixels = record.Pixels();
-    for (A_long y = 0; y < height; ++y)
-        std::memset(pixels + stride * y, clear ? 0 : kUnclearedByte, static_cast<std::size_t>(row));
+    if (guarded_ || clear)
+        for (A_long y = 0; y < height; ++y)
+            std::memset(pixels + stride * y, clear ? 0 : kUnclearedByte, static_cast<std::size_t>(row));
     record.info = Info{nextSerial_++, format, owner, width, height, static_cast<A_long>(stride)};
 
     std::memset(&world, 0, sizeof world);
@@ -107,11 +106,23 @@ bool WorldTable::Dispose(const PF_EffectWorld& world)
     const auto it = std::find_if(worlds_.begin(), worlds_.end(),
                                  [&](const Record& r) { return world.data && r.Pixels() == world.data; });
     if (it == worlds_.end()) return false;
-    constexpr std::size_t kSpares = 8;
-    if (spare_.size() == kSpares) spare_.erase(spare_.begin());
-    spare_.emplace_back(it->size + 2 * it->guard, std::move(it->buffer));
+    pool_->Give(std::move(it->buffer));
     worlds_.erase(it);
     return true;
+}
+
+std::vector<uint8_t> WorldTable::TakePixels(const PF_EffectWorld& world)
+{
+    const auto it = std::find_if(worlds_.begin(), worlds_.end(),
+                                 [&](const Record& r) { return world.data && r.Pixels() == world.data; });
+    if (it == worlds_.end()) return {};
+    const std::size_t row = static_cast<std::size_t>(it->info.width) * PixelBytes(it->info.format);
+    if (it->guard || static_cast<std::size_t>(it->info.rowbytes) != row ||
+        it->buffer.size() != row * static_cast<std::size_t>(it->info.height))
+        return {};
+    std::vector<uint8_t> pixels = std::move(it->buffer);
+    worlds_.erase(it);
+    return pixels;
 }
 
 std::optional<WorldTable::Info> WorldTable::FindData(const void* data) const
@@ -134,7 +145,8 @@ std::string WorldTable::CheckGuards(const void* data) const
         auto intact = [](const uint8_t* p, std::size_t n) {
             return std::all_of(p, p + n, [](uint8_t b) { return b == kGuardByte; });
         };
-        const uint8_t* base = r.buffer.get();
+        if (!r.guard) return {};
+        const uint8_t* base = r.buffer.data();
         if (!intact(base, r.guard)) return "written before its first pixel";
         if (!intact(base + r.guard + r.size, r.guard)) return "written past its last row";
         const std::size_t row = static_cast<std::size_t>(r.info.width) * PixelBytes(r.info.format);
@@ -159,7 +171,7 @@ std::vector<void*> WorldTable::Live(WorldOwner owner) const
 {
     std::vector<void*> live;
     for (const Record& r : worlds_)
-        if (r.info.owner == owner) live.push_back(r.Pixels());
+        if (r.info.owner == owner) live.push_back(const_cast<uint8_t*>(r.Pixels()));
     return live;
 }
 

@@ -1,8 +1,10 @@
-// Image buffers ("worlds") the host allocates, in the three pixel formats, with padded rows and guard bytes.
+// Image buffers ("worlds") the host allocates, in the three pixel formats.
 //
-// Every world's rows are `rowbytes` apart, more than width × pixel size unless asked otherwise; the unused end of
-// each row and a guard zone before and after the pixels hold kGuardByte, so a write outside the pixels is found
-// when the world is checked or disposed of.
+// Guarded (the host checking a plug-in): every world's rows are `rowbytes` apart, more than width × pixel size
+// unless asked otherwise; the unused end of each row and a guard zone before and after the pixels hold
+// kGuardByte, so a write outside the pixels is found when the world is checked or disposed of, and a world not
+// asked to be cleared is filled with kUnclearedByte. Unguarded (the host in production, as a real host lends its
+// memory): the pixels alone, uncleared unless asked, from a pool of buffers that outlives each frame.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "ae_effect.h"
+#include "host/buffer_pool.h"
 
 namespace pwhost {
 
@@ -65,6 +68,15 @@ public:
                A_long paddingPixels, PF_EffectWorld& world, A_long rowbytes = 0);
     // Frees the world whose pixels `world` points at and clears the record; false for an unknown world.
     bool Dispose(const PF_EffectWorld& world);
+    // The pixels of an unguarded world with packed rows, handed over without a copy (the world is gone); empty
+    // for any other world.
+    std::vector<uint8_t> TakePixels(const PF_EffectWorld& world);
+
+    void SetGuarded(bool guarded) { guarded_ = guarded; }
+    bool Guarded() const { return guarded_; }
+    // Where buffers come from and go back to; shared with whoever hands pixels round (footage, writers).
+    void SetPool(std::shared_ptr<BufferPool> pool) { pool_ = std::move(pool); }
+    const std::shared_ptr<BufferPool>& Pool() const { return pool_; }
 
     struct Info {
         int serial;
@@ -91,15 +103,17 @@ public:
 private:
     struct Record {
         Info info;
-        std::unique_ptr<uint8_t[]> buffer;
+        std::vector<uint8_t> buffer;
         std::size_t size;    // bytes of pixels: rowbytes × height (at least one row's worth when rows overlap)
         std::size_t guard;  // guard bytes before and after
-        uint8_t* Pixels() const { return buffer.get() + guard; }
+        uint8_t* Pixels() { return buffer.data() + guard; }
+        const uint8_t* Pixels() const { return buffer.data() + guard; }
     };
     std::vector<Record> worlds_;
     // Buffers of disposed worlds, kept for the next world of the same size: every frame allocates the same few
     // worlds, and fresh memory costs a page fault per page.
-    std::vector<std::pair<std::size_t, std::unique_ptr<uint8_t[]>>> spare_;
+    std::shared_ptr<BufferPool> pool_ = std::make_shared<BufferPool>();
+    bool guarded_ = true;
     int nextSerial_ = 1;
     uint64_t limit_ = uint64_t{1} << 31;
 };

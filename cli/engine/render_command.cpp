@@ -59,9 +59,12 @@ private:
 };
 
 std::vector<std::unique_ptr<RenderEngine>> MakeEngines(const Job& job, PF_EntryPointFunc entry,
-                                                       const ParamCatalog& catalog, int count, TraceFile* trace)
+                                                       const ParamCatalog& catalog, int count, TraceFile* trace,
+                                                       bool checking, std::shared_ptr<pwhost::BufferPool> pool)
 {
     EngineSetup setup;
+    setup.checking = checking;
+    setup.pool = std::move(pool);
     setup.entry = entry;
     setup.reader = job.reader;
     setup.rate = job.rate;
@@ -114,7 +117,7 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
     std::unique_ptr<TraceFile> trace;
     if (!options.trace.empty()) trace = std::make_unique<TraceFile>(options.trace);
     if (options.beats) {
-        auto engines = MakeEngines(job, entry, facts.catalog, 1, trace.get());
+        auto engines = MakeEngines(job, entry, facts.catalog, 1, trace.get(), options.check, nullptr);
         const int code = PrintBeats(job, *engines.front(), out);
         if (trace) trace->Close();
         return code;
@@ -134,7 +137,9 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
                      FormatFrameRate(job.rate).c_str(), DepthName(job.depth),
                      job.depth == Depth::kFloat ? "" : "-bit", job.threads, job.threads == 1 ? "" : "s");
 
-    auto engines = MakeEngines(job, entry, facts.catalog, job.threads, trace.get());
+    // Frames in flight, each with its world, plus the few each host allocates for itself.
+    const auto pool = std::make_shared<pwhost::BufferPool>(static_cast<std::size_t>(4 * job.threads + 8));
+    auto engines = MakeEngines(job, entry, facts.catalog, job.threads, trace.get(), options.check, pool);
     const int width = engines.front()->Width(), height = engines.front()->Height();
 
     std::vector<int> frames;
@@ -189,6 +194,8 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
     callbacks.deliver = [&](int, int frame, Frame& image) {
         if (sheet && sheet->Wants(frame)) sheet->Add(frame, image, labels.at(frame));
         if (writer) writer->Write(frame, image);
+        // Its memory holds the next frame a host renders.
+        pool->Give(std::move(image.pixels));
     };
     const auto start = std::chrono::steady_clock::now();
     const bool ordered = writer && writer->NeedsOrder();

@@ -8,6 +8,8 @@
 #include <thread>
 
 #include "cli_error.h"
+#include "engine/footage_source.h"
+#include "engine/host_keyframes.h"
 #include "engine/interrupt.h"
 #include "io/pixel_format.h"
 #include "host/host.h"
@@ -62,108 +64,6 @@ pwhost::ParamValue HostValue(const ParamInfo& info, const ParamValue& v)
     default: return pwhost::ParamValue::Integer(static_cast<int32_t>(v.number));
     }
 }
-
-// The job's footage as the host's input layer: frame n of the reader at the time the host asks for, reduced to
-// the world's size when rendering at a downsampled resolution.
-class ReaderSource final : public pwhost::FrameSource {
-public:
-    ReaderSource(std::shared_ptr<FrameReader> reader, const FrameRate& rate, Depth depth, int downsample)
-        : reader_(std::move(reader)), rate_(rate), depth_(depth), downsample_(downsample)
-    {
-    }
-
-    PF_Err Render(A_long time, A_u_long scale, PF_PixelFormat format, const PF_EffectWorld& world) override
-    {
-        try {
-            if (format != PixelFormatOf(depth_) || scale == 0) return PF_Err_BAD_CALLBACK_PARAM;
-            const long long n = static_cast<long long>(time) * rate_.num / (static_cast<long long>(scale) * rate_.den);
-            const int last = reader_->Info().frameCount - 1;
-            Frame frame = reader_->Read(static_cast<int>(std::clamp<long long>(n, 0, last)), depth_);
-            if (downsample_ > 1) frame = Downsample(frame, downsample_);
-            const int rows = std::min(frame.height, static_cast<int>(world.height));
-            const std::size_t bytes =
-                std::min(frame.RowBytes(), static_cast<std::size_t>(world.width) * BytesPerPixel(depth_));
-            for (int y = 0; y < rows; ++y)
-                std::memcpy(static_cast<char*>(world.data) + static_cast<std::ptrdiff_t>(y) * world.rowbytes,
-                            frame.Row(y), bytes);
-            return PF_Err_NONE;
-        } catch (const CliError& e) {
-            Keep(e.what());
-        } catch (const std::exception& e) {
-            Keep(e.what());
-        }
-        return PF_Err_INTERNAL_STRUCT_DAMAGED;
-    }
-
-    // The footage's failure during the last frame, taken once.
-    std::string TakeError()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        std::string e;
-        e.swap(error_);
-        return e;
-    }
-
-private:
-    void Keep(const std::string& text)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (error_.empty()) error_ = text;
-    }
-
-    std::shared_ptr<FrameReader> reader_;
-    FrameRate rate_;
-    Depth depth_;
-    int downsample_;
-    std::mutex mutex_;
-    std::string error_;
-};
-
-// The beat clock's view of "BPM" keyframes, answered from the host's own keyframes exactly as its suite does.
-class HostKeys final : public pw::BpmKeyframeSource {
-public:
-    HostKeys(const pwhost::Host& host, A_Time now) : host_(host), now_(now) {}
-
-    PF_Err FindAtOrBefore(pw::KeyframeSearch& result) override
-    {
-        result = Find([&](A_Time t) { return pwhost::CompareTimes(t, now_) <= 0; }, true);
-        return PF_Err_NONE;
-    }
-    PF_Err FindAfter(pw::KeyframeSearch& result) override
-    {
-        result = Find([&](A_Time t) { return pwhost::CompareTimes(t, now_) > 0; }, false);
-        return PF_Err_NONE;
-    }
-    double BpmAtTimeZero() override { return host_.ParamAt(pw::PARAM_BPM, A_Time{0, now_.scale}).u.fs_d.value; }
-    PF_Err ReadKeyframe(PF_KeyIndex index, pw::BpmKeyframe& key) override
-    {
-        const auto& keys = Keys();
-        if (index < 0 || static_cast<std::size_t>(index) >= keys.size()) return PF_Err_BAD_CALLBACK_PARAM;
-        key.bpm = keys[index].value.number;
-        key.time = keys[index].time.value;
-        key.timeScale = keys[index].time.scale;
-        return PF_Err_NONE;
-    }
-
-private:
-    const std::vector<pwhost::Keyframe>& Keys() const { return host_.Params().Track(pw::PARAM_BPM).Keys(); }
-
-    template <class Pred>
-    pw::KeyframeSearch Find(Pred pred, bool last) const
-    {
-        const auto& keys = Keys();
-        pw::KeyframeSearch s{false, 0};
-        for (std::size_t i = 0; i < keys.size(); ++i)
-            if (pred(keys[i].time)) {
-                s = pw::KeyframeSearch{true, static_cast<PF_KeyIndex>(i)};
-                if (!last) break;
-            }
-        return s;
-    }
-
-    const pwhost::Host& host_;
-    A_Time now_;
-};
 
 // The host finds the instance a callback belongs to through its "active" instance. Where that is one for the
 // whole process rather than one per thread, two instances must not run commands at the same time: their
@@ -257,6 +157,8 @@ RenderEngine::RenderEngine(const EngineSetup& setup) : impl_(std::make_unique<Im
     s.pixelFormat = PixelFormatOf(setup.depth);
     impl_->source = std::make_shared<ReaderSource>(setup.reader, setup.rate, setup.depth, setup.downsample);
     host.SetFrameSource(impl_->source);
+    host.SetMode(setup.checking ? pwhost::HostMode::Checking : pwhost::HostMode::Production);
+    if (setup.pool) host.SetBufferPool(setup.pool);
     // A render of thousands of frames must not keep a record of each call; a trace streams it instead.
     host.SetCallRecording(static_cast<bool>(setup.trace));
     if (setup.trace)
@@ -315,15 +217,18 @@ Frame RenderEngine::Render(int n)
 {
     pwhost::Host& host = impl_->host;
     Turn turn(impl_->takeTurns);
-    const pwhost::FrameResult r = host.RenderFrame(impl_->TimeOf(n));
+    pwhost::FrameResult r = host.RenderFrame(impl_->TimeOf(n));
     if (r.preRender.command.err) impl_->Fail(n, r.preRender.command, "pre-render");
     if (r.render.command.err) impl_->Fail(n, r.render.command, "render");
     impl_->CheckViolations(n);
-    const pwhost::Image& image = r.render.output;
-    Frame frame(image.width, image.height, impl_->setup.depth);
-    if (image.bytes.size() != frame.pixels.size())
+    pwhost::Image& image = r.render.output;
+    Frame frame;
+    frame.width = image.width;
+    frame.height = image.height;
+    frame.depth = impl_->setup.depth;
+    if (image.bytes.empty() || image.bytes.size() != frame.RowBytes() * static_cast<std::size_t>(frame.height))
         throw CliError(kExitRenderFailed, "frame " + std::to_string(n) + ": the render produced no output image");
-    std::memcpy(frame.pixels.data(), image.bytes.data(), frame.pixels.size());
+    frame.pixels = std::move(image.bytes);
     return frame;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ae_effect.h"
+#include "host/buffer_pool.h"
 #include "io/frame.h"
 #include "project/frame_rate.h"
 #include "io/frame_reader.h"
@@ -35,6 +36,10 @@ struct EngineSetup {
     int downsample = 1;
     const ParamCatalog* catalog = nullptr;
     std::map<int, Track> params;
+    // The host as an examiner (padded, guarded worlds) rather than as a production host.
+    bool checking = false;
+    // Pixel memory shared by the engines, the footage and the writers; null: each host keeps its own.
+    std::shared_ptr<pwhost::BufferPool> pool;
     // Where the host's record of every call goes, one line each (it is kept nowhere else); null: not recorded.
     std::function<void(const std::string& line)> trace;
 };

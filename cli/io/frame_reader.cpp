@@ -1,5 +1,8 @@
 #include "io/frame_reader.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include <sys/stat.h>
 
 #include "io/pattern_reader.h"
@@ -20,6 +23,18 @@ std::unique_ptr<FrameReader> OpenReader(const InputSpec& input, const FrameRate&
     case InputSpec::Kind::None: break;
     }
     return nullptr;
+}
+
+void FrameReader::ReadInto(int n, Depth depth, unsigned char* rows, std::size_t stride, int width, int height)
+{
+    CopyRows(Read(n, depth), rows, stride, width, height);
+}
+
+void CopyRows(const Frame& frame, unsigned char* rows, std::size_t stride, int width, int height)
+{
+    const int h = std::min(frame.height, height);
+    const std::size_t bytes = std::min(frame.RowBytes(), static_cast<std::size_t>(std::max(width, 0)) * BytesPerPixel(frame.depth));
+    for (int y = 0; y < h; ++y) std::memcpy(rows + stride * static_cast<std::size_t>(y), frame.Row(y), bytes);
 }
 
 std::string FileStamp(const std::string& path)

@@ -36,12 +36,18 @@ public:
     // Frame n (0 <= n < frameCount) at full size in `depth`. Safe to call from several threads at once.
     // Throws CliError(kExitInput) when the frame cannot be read.
     virtual Frame Read(int n, Depth depth) = 0;
+    // Frame n written straight into `height` rows of `width` pixels, `stride` bytes apart (a host's world of the
+    // canvas size); by default read and copied.
+    virtual void ReadInto(int n, Depth depth, unsigned char* rows, std::size_t stride, int width, int height);
     // The files read, so that no output overwrites one.
     virtual std::vector<std::string> Files() const { return {}; }
     // What frame n is made of now (its file's size and time), for the record of a rendered frame; empty for
     // footage that is generated.
     virtual std::string Stamp(int) const { return ""; }
 };
+
+// The frame's pixels into rows `stride` bytes apart, as many as both have.
+void CopyRows(const Frame& frame, unsigned char* rows, std::size_t stride, int width, int height);
 
 // "<bytes>:<modification time in ns>", or "missing".
 std::string FileStamp(const std::string& path);

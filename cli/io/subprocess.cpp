@@ -34,6 +34,8 @@ Subprocess::Subprocess(const std::vector<std::string>& argv, Pipe pipe)
         ::close(errFd);
         return;
     }
+    // Whole frames cross in few large transfers rather than in 64 KiB pieces (the system may grant less).
+    ::fcntl(fds[0], F_SETPIPE_SZ, 1 << 20);
     const int childEnd = pipe == Pipe::ToChild ? fds[0] : fds[1];
     fd_ = pipe == Pipe::ToChild ? fds[1] : fds[0];
 

@@ -2,21 +2,28 @@
 
 #include <algorithm>
 #include <cstring>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
 #include "cli_error.h"
+#include "io/raw_pixels.h"
 #include "io/subprocess.h"
 
 namespace pwcli {
 namespace {
 
-// Decoded frames kept for the Time treatment (which looks back within a beat) and for threads that ask out of
-// order; a frame before the oldest kept one makes the decoder start again from the beginning.
-constexpr std::size_t kCacheBytes = std::size_t{1536} << 20;
+// Decoded frames are kept a little behind the newest one asked for (the Time treatment looks back within a
+// beat; threads ask a little out of order) and decoded a little ahead of it, on a thread of their own, so that
+// decoding overlaps rendering and memory stays bounded whatever the length of the clip. A frame older than the
+// oldest kept makes the decoder start again from the beginning.
+constexpr std::size_t kBehindBytes = std::size_t{256} << 20;
+constexpr int kAheadFrames = 8;
 
 class VideoReader final : public FrameReader {
 public:
@@ -32,8 +39,18 @@ public:
         info_.description = DescribeClip(path, probe.width, probe.height, probe.depth, probe.frameCount);
         // Float renders are fed from 16-bit decodes: no common video holds more.
         decodeDepth_ = probe.depth == Depth::k8 ? Depth::k8 : Depth::k16;
-        const std::size_t frameBytes = static_cast<std::size_t>(probe.width) * probe.height * 8;
-        capacity_ = std::max<std::size_t>(16, kCacheBytes / std::max<std::size_t>(frameBytes, 1));
+        const std::size_t frameBytes = static_cast<std::size_t>(probe.width) * probe.height * BytesPerPixel(decodeDepth_);
+        behind_ = static_cast<int>(std::clamp<std::size_t>(kBehindBytes / std::max<std::size_t>(frameBytes, 1), 8, 64));
+    }
+
+    ~VideoReader() override
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable()) thread_.join();
     }
 
     const ClipInfo& Info() const override { return info_; }
@@ -42,85 +59,150 @@ public:
 
     Frame Read(int n, Depth depth) override
     {
-        std::shared_ptr<const Frame> frame;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            // 8-bit footage decoded once as 8-bit serves every depth; deeper footage is decoded at 16 bits.
-            frame = Decoded(n);
-        }
+        const std::shared_ptr<const Frame> frame = Decoded(n);
         return frame->depth == depth ? *frame : ConvertDepth(*frame, depth);
     }
 
+    // 8-bit footage decoded once as 8-bit serves every depth; deeper footage is decoded at 16 bits.
+    void ReadInto(int n, Depth depth, unsigned char* rows, std::size_t stride, int width, int height) override
+    {
+        const std::shared_ptr<const Frame> frame = Decoded(n);
+        if (frame->depth == depth) CopyRows(*frame, rows, stride, width, height);
+        else CopyRows(ConvertDepth(*frame, depth), rows, stride, width, height);
+    }
+
 private:
+    // Frame n once the decoder has it.
     std::shared_ptr<const Frame> Decoded(int n)
     {
-        if (auto it = cache_.find(n); it != cache_.end()) return it->second;
-        if (!decoder_ || n < next_) Restart();
-        while (next_ <= n) {
-            auto frame = std::make_shared<Frame>(info_.width, info_.height, decodeDepth_);
-            if (!ReadOne(*frame)) {
-                if (!last_)
-                    throw CliError(kExitInput, "ffmpeg decoded no frame of " + path_ + ": " + decoder_->ErrorOutput());
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!thread_.joinable()) thread_ = std::thread([this] { Decode(); });
+        waiting_.insert(n);
+        want_ = std::max(want_, n);
+        changed_.notify_all();
+        std::shared_ptr<const Frame> frame;
+        while (true) {
+            if (const auto it = cache_.find(n); it != cache_.end()) {
+                frame = it->second;
+                break;
+            }
+            if (!error_.empty()) {
+                waiting_.erase(waiting_.find(n));
+                throw CliError(kExitInput, error_);
+            }
+            if (ended_ && n >= next_) {
                 // The stream held fewer frames than its header said: the last one holds.
-                return last_;
+                if (!last_) {
+                    waiting_.erase(waiting_.find(n));
+                    throw CliError(kExitInput, "ffmpeg decoded no frame of " + path_ + ": " + endMessage_);
+                }
+                frame = last_;
+                break;
+            }
+            if (n < next_ && !restart_) {
+                restart_ = true;
+                changed_.notify_all();
+            }
+            changed_.wait(lock);
+        }
+        waiting_.erase(waiting_.find(n));
+        return frame;
+    }
+
+    // The decoding thread: frames in order into the cache, a few ahead of the newest asked for.
+    void Decode()
+    {
+        std::unique_ptr<Subprocess> decoder;
+        std::vector<unsigned char> raw;
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!stop_) {
+            if (restart_ || !decoder) {
+                restart_ = false;
+                ended_ = false;
+                next_ = 0;
+                lock.unlock();
+                decoder.reset();
+                std::vector<std::string> argv = {"ffmpeg", "-v", "error", "-nostdin", "-i", path_, "-map", "0:v:0",
+                                                 "-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt",
+                                                 PipePixelFormat(decodeDepth_), "-"};
+                decoder = std::make_unique<Subprocess>(argv, Subprocess::Pipe::FromChild);
+                lock.lock();
+                if (!decoder->Running()) {
+                    error_ = "cannot decode " + path_ + ": " + decoder->Error();
+                    changed_.notify_all();
+                    break;
+                }
+                continue;
+            }
+            if (ended_ || next_ > want_ + kAheadFrames) {
+                changed_.wait(lock);
+                continue;
+            }
+            std::shared_ptr<Frame> frame = FreshFrame();
+            lock.unlock();
+            const bool got = ReadOne(*decoder, *frame, raw);
+            lock.lock();
+            if (restart_) continue;
+            if (!got) {
+                ended_ = true;
+                endMessage_ = decoder->ErrorOutput();
+                changed_.notify_all();
+                continue;
             }
             last_ = frame;
             cache_[next_++] = frame;
-            while (cache_.size() > capacity_) cache_.erase(cache_.begin());
+            Evict();
+            changed_.notify_all();
         }
-        return cache_.at(n);
     }
 
-    void Restart()
+    // Frames behind the kept window go, unless a thread still waits for one; their memory decodes the next.
+    void Evict()
     {
-        decoder_.reset();
-        next_ = 0;
-        std::vector<std::string> argv = {"ffmpeg", "-v", "error", "-nostdin", "-i", path_, "-map", "0:v:0",
-                                         "-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt",
-                                         decodeDepth_ == Depth::k8 ? "rgba" : "rgba64le", "-"};
-        decoder_ = std::make_unique<Subprocess>(argv, Subprocess::Pipe::FromChild);
-        if (!decoder_->Running()) throw CliError(kExitInput, "cannot decode " + path_ + ": " + decoder_->Error());
-        buffer_.resize(static_cast<std::size_t>(info_.width) * info_.height * BytesPerPixel(decodeDepth_));
+        const int keepFrom = std::min(want_ - behind_, waiting_.empty() ? want_ : *waiting_.begin());
+        while (!cache_.empty() && cache_.begin()->first < keepFrom) {
+            std::shared_ptr<const Frame> old = std::move(cache_.begin()->second);
+            cache_.erase(cache_.begin());
+            if (old.use_count() == 1 && old != last_ && spare_.size() < 4)
+                spare_.push_back(std::const_pointer_cast<Frame>(old));
+        }
     }
 
-    // One raw frame from the decoder, turned from RGBA into the host's ARGB.
-    bool ReadOne(Frame& frame)
+    std::shared_ptr<Frame> FreshFrame()
     {
-        if (!decoder_->Read(buffer_.data(), buffer_.size())) return false;
-        const std::size_t count = static_cast<std::size_t>(info_.width) * info_.height;
-        if (decodeDepth_ == Depth::k8) {
-            for (std::size_t i = 0; i < count; ++i) {
-                const unsigned char* s = &buffer_[i * 4];
-                unsigned char* d = &frame.pixels[i * 4];
-                d[0] = s[3];
-                d[1] = s[0];
-                d[2] = s[1];
-                d[3] = s[2];
-            }
-        } else {
-            for (std::size_t i = 0; i < count; ++i) {
-                uint16_t s[4], d[4];
-                std::memcpy(s, &buffer_[i * 8], 8);
-                d[0] = FileToHost16(s[3]);
-                d[1] = FileToHost16(s[0]);
-                d[2] = FileToHost16(s[1]);
-                d[3] = FileToHost16(s[2]);
-                std::memcpy(&frame.pixels[i * 8], d, 8);
-            }
+        if (!spare_.empty()) {
+            std::shared_ptr<Frame> f = std::move(spare_.back());
+            spare_.pop_back();
+            return f;
         }
+        return std::make_shared<Frame>(info_.width, info_.height, decodeDepth_);
+    }
+
+    // One raw frame from the decoder: 8-bit frames arrive in the host's order, deeper ones are converted.
+    bool ReadOne(Subprocess& decoder, Frame& frame, std::vector<unsigned char>& raw)
+    {
+        if (decodeDepth_ == Depth::k8) return decoder.Read(frame.pixels.data(), frame.pixels.size());
+        raw.resize(frame.pixels.size());
+        if (!decoder.Read(raw.data(), raw.size())) return false;
+        PipeToHost16(raw.data(), frame.pixels.data(), static_cast<std::size_t>(info_.width) * info_.height);
         return true;
     }
 
     std::string path_;
     ClipInfo info_;
     Depth decodeDepth_ = Depth::k8;
-    std::size_t capacity_ = 16;
+    int behind_ = 16;
     std::mutex mutex_;
-    std::unique_ptr<Subprocess> decoder_;
-    int next_ = 0;
+    std::condition_variable changed_;
+    std::thread thread_;
+    bool stop_ = false, restart_ = false, ended_ = false;
+    std::string error_, endMessage_;
+    int next_ = 0;  // the frame the decoder gives next
+    int want_ = 0;  // the newest frame asked for
+    std::multiset<int> waiting_;
     std::map<int, std::shared_ptr<const Frame>> cache_;
     std::shared_ptr<const Frame> last_;
-    std::vector<unsigned char> buffer_;
+    std::vector<std::shared_ptr<Frame>> spare_;
 };
 
 bool ParseRate(const std::string& text, FrameRate& rate)

@@ -7,6 +7,7 @@
 #include "cli_error.h"
 #include "io/partial_registry.h"
 #include "io/path_names.h"
+#include "io/raw_pixels.h"
 #include "io/safe_file.h"
 #include "io/subprocess.h"
 
@@ -26,7 +27,7 @@ public:
     {
         MakeParentFolder(path_);
         std::vector<std::string> argv = {"ffmpeg", "-v", "error", "-nostdin", "-y", "-f", "rawvideo", "-pix_fmt",
-                                         depth_ == Depth::k8 ? "rgba" : "rgba64le",
+                                         PipePixelFormat(depth_),
                                          "-s", std::to_string(width) + "x" + std::to_string(height),
                                          "-framerate", std::to_string(rate.num) + "/" + std::to_string(rate.den),
                                          "-i", "-"};
@@ -48,7 +49,8 @@ public:
         argv.push_back(partial_);
         encoder_ = std::make_unique<Subprocess>(argv, Subprocess::Pipe::ToChild);
         if (!encoder_->Running()) throw CliError(kExitOutput, "cannot encode " + path_ + ": " + encoder_->Error());
-        buffer_.resize(static_cast<std::size_t>(width) * height * BytesPerPixel(depth_));
+        frameBytes_ = static_cast<std::size_t>(width) * height * PipePixelBytes(depth_);
+        if (depth_ != Depth::k8) buffer_.resize(frameBytes_);
     }
 
     ~VideoWriter() override
@@ -58,32 +60,17 @@ public:
 
     bool NeedsOrder() const override { return true; }
 
-    // ARGB in the frame, RGBA in the pipe.
+    // Eight-bit frames go as they are; deeper ones are converted once.
     void Write(int, const Frame& image) override
     {
-        const Frame f = image.depth == depth_ ? image : ConvertDepth(image, depth_);
-        const std::size_t count = static_cast<std::size_t>(width_) * height_;
-        if (depth_ == Depth::k8) {
-            for (std::size_t i = 0; i < count; ++i) {
-                const unsigned char* s = &f.pixels[i * 4];
-                unsigned char* d = &buffer_[i * 4];
-                d[0] = s[1];
-                d[1] = s[2];
-                d[2] = s[3];
-                d[3] = s[0];
-            }
-        } else {
-            for (std::size_t i = 0; i < count; ++i) {
-                uint16_t s[4], d[4];
-                std::memcpy(s, &f.pixels[i * 8], 8);
-                d[0] = HostToFile16(s[1]);
-                d[1] = HostToFile16(s[2]);
-                d[2] = HostToFile16(s[3]);
-                d[3] = HostToFile16(s[0]);
-                std::memcpy(&buffer_[i * 8], d, 8);
-            }
+        const Frame converted = image.depth == depth_ ? Frame() : ConvertDepth(image, depth_);
+        const Frame& f = image.depth == depth_ ? image : converted;
+        const unsigned char* bytes = f.pixels.data();
+        if (depth_ != Depth::k8) {
+            HostToPipe16(f.pixels.data(), buffer_.data(), static_cast<std::size_t>(width_) * height_);
+            bytes = buffer_.data();
         }
-        if (!encoder_ || !encoder_->Write(buffer_.data(), buffer_.size()))
+        if (!encoder_ || !encoder_->Write(bytes, frameBytes_))
             throw CliError(kExitOutput, "ffmpeg stopped encoding " + path_ + ": " + Reason());
         ++frames_;
     }
@@ -124,6 +111,7 @@ private:
     int width_, height_;
     Depth depth_;
     std::unique_ptr<Subprocess> encoder_;
+    std::size_t frameBytes_ = 0;
     std::vector<unsigned char> buffer_;
     int frames_ = 0;
 };

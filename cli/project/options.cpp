@@ -83,6 +83,9 @@ Running:
       --progress MODE    auto (a bar on a terminal, lines otherwise), bar, lines or none
   -q, --quiet            the same as --progress none
       --trace FILE       write the host's record of every call the plug-in makes, one line each (slow)
+      --check            run the host as the conformance suite does: padded rows, guard bytes around every
+                         world, worlds filled with a pattern when not cleared; a plug-in that steps outside its
+                         pixels stops the render (slower)
       --plugin PATH      the plug-in to load)";
     if (!defaultPlugin.empty()) text += " (default: " + defaultPlugin + ")";
     text += R"(
@@ -178,6 +181,7 @@ Options ParseOptions(int argc, const char* const* argv, const std::string& defau
         o.exrCompression = v;
     });
     value("--trace", [&](auto&, auto& v) { o.trace = v; });
+    flag("--check", [&] { o.check = true; });
     value("--progress", [&](auto& n, auto& v) {
         if (v == "auto") o.progress = ProgressMode::Auto;
         else if (v == "bar") o.progress = ProgressMode::Bar;

@@ -45,6 +45,7 @@ struct Options {
     std::optional<std::string> exrType, exrCompression;
     bool noAudio = false;
     std::string trace;  // a file for the host's record of every call the plug-in makes
+    bool check = false;  // the host as an examiner: padded, guarded worlds, every breach an error
 
     ProgressMode progress = ProgressMode::Auto;
     bool json = false;  // params: machine-readable listing

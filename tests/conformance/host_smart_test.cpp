@@ -8,6 +8,7 @@
 #include "fake_plugin.h"
 #include "host/host.h"
 #include "host/test_pattern.h"
+#include "world_test_support.h"
 
 namespace pwtest {
 namespace {
@@ -90,6 +91,51 @@ protected:
     PF_SmartRenderInput renderInput_{};
     PF_EffectWorld inputWorld_{}, outputWorld_{};
 };
+
+struct ModeCase {
+    pwhost::HostMode mode;
+    A_long rowbytes;   // of the 20-pixel worlds
+    bool handedOver;   // the output's pixels leave the host without a copy
+};
+
+class HostModes : public SmartHostTest, public ::testing::WithParamInterface<ModeCase> {};
+
+// The same frame either way; only what the host does around it differs.
+TEST_P(HostModes, LendWorldsAndHandOverTheOutput)
+{
+    pwhost::Image checked;
+    {
+        pwhost::Host reference(plugin_.Entry());
+        reference.Settings().width = 20;
+        reference.Settings().height = 10;
+        checked = reference.RenderFrame(3).render.output;
+    }
+    host_.SetMode(GetParam().mode);
+    const auto r = host_.RenderFrame(3);
+    ASSERT_EQ(r.Err(), PF_Err_NONE);
+    EXPECT_THAT(r.render.command.violations, IsEmpty());
+    EXPECT_EQ(outputWorld_.rowbytes, GetParam().rowbytes);
+    EXPECT_EQ(inputWorld_.rowbytes, GetParam().rowbytes);
+    EXPECT_EQ(r.render.output.bytes.data() == outputWorld_.data, GetParam().handedOver);
+    EXPECT_EQ(r.render.output.bytes, checked.bytes);
+    EXPECT_EQ(host_.Worlds().LiveCount(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, HostModes,
+                         ::testing::Values(ModeCase{pwhost::HostMode::Checking, (20 + 3) * 4, false},
+                                           ModeCase{pwhost::HostMode::Production, 20 * 4, true}));
+
+// Leak accounting is on in production too: it is cheap, and a leak there would grow with every frame.
+TEST(HostLeaks, AreCountedInProductionToo)
+{
+    const auto r = RunOnce(
+        [&](PF_InData* in) -> PF_Err {
+            PF_EffectWorld kept;
+            return in->utils->new_world(in->effect_ref, 4, 2, 0, &kept);
+        },
+        [](pwhost::Host& host) { host.SetMode(pwhost::HostMode::Production); });
+    EXPECT_THAT(r.violations, ElementsAre(HasSubstr("world #1 of 4 x 2 pixels was not disposed of")));
+}
 
 TEST_F(SmartHostTest, PreRenderRecordsComeFromTheSettings)
 {
