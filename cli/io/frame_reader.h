@@ -36,6 +36,9 @@ public:
     // Frame n (0 <= n < frameCount) at full size in `depth`. Safe to call from several threads at once.
     // Throws CliError(kExitInput) when the frame cannot be read.
     virtual Frame Read(int n, Depth depth) = 0;
+    // The depth the render will ask for, known once the job is settled: footage that must be converted is then
+    // converted once, as it is decoded.
+    virtual void Prepare(Depth) {}
     // Frame n written straight into `height` rows of `width` pixels, `stride` bytes apart (a host's world of the
     // canvas size); by default read and copied.
     virtual void ReadInto(int n, Depth depth, unsigned char* rows, std::size_t stride, int width, int height);

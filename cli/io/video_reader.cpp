@@ -39,6 +39,7 @@ public:
         info_.description = DescribeClip(path, probe.width, probe.height, probe.depth, probe.frameCount);
         // Float renders are fed from 16-bit decodes: no common video holds more.
         decodeDepth_ = probe.depth == Depth::k8 ? Depth::k8 : Depth::k16;
+        keepDepth_ = decodeDepth_;
         const std::size_t frameBytes = static_cast<std::size_t>(probe.width) * probe.height * BytesPerPixel(decodeDepth_);
         behind_ = static_cast<int>(std::clamp<std::size_t>(kBehindBytes / std::max<std::size_t>(frameBytes, 1), 8, 64));
     }
@@ -63,7 +64,12 @@ public:
         return frame->depth == depth ? *frame : ConvertDepth(*frame, depth);
     }
 
-    // 8-bit footage decoded once as 8-bit serves every depth; deeper footage is decoded at 16 bits.
+    void Prepare(Depth depth) override
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!thread_.joinable()) keepDepth_ = depth;
+    }
+
     void ReadInto(int n, Depth depth, unsigned char* rows, std::size_t stride, int width, int height) override
     {
         const std::shared_ptr<const Frame> frame = Decoded(n);
@@ -140,7 +146,7 @@ private:
             }
             std::shared_ptr<Frame> frame = FreshFrame();
             lock.unlock();
-            const bool got = ReadOne(*decoder, *frame, raw);
+            const bool got = DecodeOne(*decoder, frame, raw);
             lock.lock();
             if (restart_) continue;
             if (!got) {
@@ -163,7 +169,7 @@ private:
         while (!cache_.empty() && cache_.begin()->first < keepFrom) {
             std::shared_ptr<const Frame> old = std::move(cache_.begin()->second);
             cache_.erase(cache_.begin());
-            if (old.use_count() == 1 && old != last_ && spare_.size() < 4)
+            if (old.use_count() == 1 && old != last_ && old->depth == decodeDepth_ && spare_.size() < 4)
                 spare_.push_back(std::const_pointer_cast<Frame>(old));
         }
     }
@@ -176,6 +182,14 @@ private:
             return f;
         }
         return std::make_shared<Frame>(info_.width, info_.height, decodeDepth_);
+    }
+
+    // What the decoder gives, in the depth the render asks for.
+    bool DecodeOne(Subprocess& decoder, std::shared_ptr<Frame>& frame, std::vector<unsigned char>& raw)
+    {
+        if (!ReadOne(decoder, *frame, raw)) return false;
+        if (keepDepth_ != decodeDepth_) frame = std::make_shared<Frame>(ConvertDepth(*frame, keepDepth_));
+        return true;
     }
 
     // One raw frame from the decoder: 8-bit frames arrive in the host's order, deeper ones are converted.
@@ -191,6 +205,7 @@ private:
     std::string path_;
     ClipInfo info_;
     Depth decodeDepth_ = Depth::k8;
+    Depth keepDepth_ = Depth::k8;  // of the frames kept
     int behind_ = 16;
     std::mutex mutex_;
     std::condition_variable changed_;

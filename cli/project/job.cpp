@@ -126,6 +126,7 @@ Job PlanJob(const Options& o, const ParamCatalog& catalog)
     job.rate = p.fps ? *p.fps : clip.fps.value_or(FrameRate{});
 
     job.depth = p.depth.value_or(clip.depth);
+    job.reader->Prepare(job.depth);
     if (job.outputKind != OutputKind::None) CheckOutput(p.output, job.depth);
 
     job.whole = p.frames.value_or(FrameRange{0, clip.frameCount - 1});
