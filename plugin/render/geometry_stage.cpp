@@ -3,6 +3,7 @@
 #include <type_traits>
 
 #include "kernels/box_blur.h"
+#include "kernels/exact_division.h"
 #include "kernels/pixel_depth.h"
 #include "render/geometry_draws.h"
 #include "render/stages.h"
@@ -28,11 +29,13 @@ typename D::Sum Weighted(typename D::Channel channel, typename D::Channel alpha,
     return static_cast<Sum>(channel) * static_cast<Sum>(alpha) * static_cast<Sum>(colour);
 }
 
+static_assert(3 * 255 * 255 * 255 < DivideBy255Alpha::kNumeratorLimit, "three weighted copies stay exact");
+
 template <typename D>
-typename D::Channel Resolve(typename D::Sum sum, typename D::Sum alpha)
+typename D::Channel Resolve(typename D::Sum sum, typename D::Sum alpha, const DivideBy255Alpha& r)
 {
     if constexpr (std::is_same_v<D, Depth8>) {
-        return static_cast<A_u_char>(sum / alpha / 255);
+        return static_cast<A_u_char>(r(static_cast<uint32_t>(sum), static_cast<uint32_t>(alpha)));
     } else if constexpr (std::is_same_v<D, Depth16>) {
         const double q = sum / alpha / 255;
         return static_cast<A_u_short>(q > 32768 ? 32768 : q);
@@ -117,7 +120,8 @@ void AccumulateCopy(SeparationEntry<D>* line, const typename D::Pixel* row, int3
 }
 
 template <typename D>
-void SeparateBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& band, const RgbSeparationPlan& rgb)
+void SeparateBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& band, const RgbSeparationPlan& rgb,
+                      const DivideBy255Alpha& reciprocals)
 {
     using Pixel = typename D::Pixel;
     using Entry = SeparationEntry<D>;
@@ -144,9 +148,9 @@ void SeparateBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& 
                 continue;
             }
             dst[c].alpha = static_cast<typename D::Channel>(e.alpha);
-            dst[c].red = Resolve<D>(e.red, e.alpha);
-            dst[c].green = Resolve<D>(e.green, e.alpha);
-            dst[c].blue = Resolve<D>(e.blue, e.alpha);
+            dst[c].red = Resolve<D>(e.red, e.alpha, reciprocals);
+            dst[c].green = Resolve<D>(e.green, e.alpha, reciprocals);
+            dst[c].blue = Resolve<D>(e.blue, e.alpha, reciprocals);
         }
     }
 }
@@ -209,6 +213,7 @@ void PixelPath(RenderContext& ctx, const RowPlan& plan)
     SliceAndSeparationDraws draws(ctx.settings, ctx.beat, ctx.width, ctx.height);
     draws.DrawSliceCoin();
     RgbSeparationPlan rgb{};
+    const DivideBy255Alpha reciprocals;
     if (ctx.beat.rgbSeparationOn) {
         if (!ctx.err) {
             const PF_Pixel8 clear{0, 0, 0, 0};
@@ -220,7 +225,7 @@ void PixelPath(RenderContext& ctx, const RowPlan& plan)
         const SliceBand band = draws.DrawBand(top);
         if (!ctx.err) {
             if (ctx.beat.rgbSeparationOn) {
-                SeparateBandRows<D>(ctx, plan, band, rgb);
+                SeparateBandRows<D>(ctx, plan, band, rgb, reciprocals);
             } else {
                 CopyBandRows<D>(ctx, plan, band);
             }
