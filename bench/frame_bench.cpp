@@ -24,7 +24,8 @@ extern "C" PF_Err PF_CDECL Entry(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out
     return pw::Dispatch(pw::kBuildFlavour, cmd, in_data, out_data, params, output, extra);
 }
 
-// One frame of the test pattern, made once and handed over for every time asked.
+// One frame of the test pattern, made once and handed over for every time asked: lent as it is to a host in
+// production (as a real host hands over a cached frame), copied into the world otherwise.
 class CachedFrame final : public pwhost::FrameSource {
 public:
     CachedFrame(PF_PixelFormat format, int width, int height)
@@ -38,6 +39,11 @@ public:
             std::memcpy(static_cast<char*>(world.data) + static_cast<ptrdiff_t>(y) * world.rowbytes,
                         image_.bytes.data() + row * y, row);
         return PF_Err_NONE;
+    }
+    const void* Lend(A_long, A_u_long, PF_PixelFormat, A_long, A_long height, A_long& rowbytes) override
+    {
+        rowbytes = static_cast<A_long>(image_.bytes.size() / height);
+        return image_.bytes.data();
     }
     const pwhost::Image& Image() const { return image_; }
 

@@ -18,6 +18,16 @@ public:
     // (PF_PixelFormat_ARGB32, ARGB64 or ARGB128) at the size wanted, with rows `rowbytes` apart. Only the
     // width × height pixels may be written. A non-zero result fails the host operation that asked.
     virtual PF_Err Render(A_long time, A_u_long scale, PF_PixelFormat format, const PF_EffectWorld& world) = 0;
+
+    // A host in production may take a frame the source already holds instead of a copy, as a real host hands over
+    // its cached frames: the pixels of that frame (rows `rowbytes` apart), unchanged and valid until Return is
+    // called with them. Null when the source holds no such frame; the host then asks Render.
+    virtual const void* Lend(A_long /*time*/, A_u_long /*scale*/, PF_PixelFormat /*format*/, A_long /*width*/,
+                             A_long /*height*/, A_long& /*rowbytes*/)
+    {
+        return nullptr;
+    }
+    virtual void Return(const void* /*pixels*/) {}
 };
 
 }  // namespace pwhost

@@ -117,7 +117,7 @@ Image Host::InputFrame(A_long time)
     PF_EffectWorld world;
     if (state_.NewLayerWorld(time, state_.settings.timeScale, world)) return Image{};
     Image image = CopyOut(world, state_.settings.pixelFormat);
-    state_.worlds.Dispose(world);
+    state_.ReleaseLayerWorld(world);
     return image;
 }
 

@@ -58,6 +58,16 @@ PF_Err HostState::NewLayerWorld(A_long time, A_u_long scale, PF_EffectWorld& wor
     const A_Time at{time, scale};
     const bool outside = CompareTimes(at, A_Time{0, 1}) < 0 ||
                          (settings.timeScale && CompareTimes(at, A_Time{settings.totalTime, settings.timeScale}) >= 0);
+    // In production a frame the source already holds is handed over as it is.
+    if (!outside && frames && !worlds.Guarded()) {
+        A_long rowbytes = 0;
+        const A_long width = FrameWidth(settings), height = FrameHeight(settings);
+        if (const void* lent = frames->Lend(time, scale, settings.pixelFormat, width, height, rowbytes)) {
+            const PF_Err err = worlds.Borrow(settings.pixelFormat, width, height, lent, rowbytes, WorldOwner::Host, world);
+            if (err) frames->Return(lent);
+            return err;
+        }
+    }
     PF_Err err = worlds.New(settings.pixelFormat, FrameWidth(settings), FrameHeight(settings), outside || !frames,
                             WorldOwner::Host, settings.rowPaddingPixels, world);
     if (err || outside) return err;
@@ -73,7 +83,9 @@ void HostState::ReleaseLayerWorld(const PF_EffectWorld& world)
 {
     const std::string damage = worlds.CheckGuards(world.data);
     if (!damage.empty()) Violation("the input layer's " + WorldName(&world) + " was " + damage);
+    const bool lent = worlds.Borrowed(world.data);
     worlds.Dispose(world);
+    if (lent && frames) frames->Return(world.data);
 }
 
 HostState* ActiveState() { return g_active; }

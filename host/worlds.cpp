@@ -101,12 +101,41 @@ PF_Err WorldTable::New(PF_PixelFormat format, A_long width, A_long height, bool 
     return PF_Err_NONE;
 }
 
+PF_Err WorldTable::Borrow(PF_PixelFormat format, A_long width, A_long height, const void* pixels, A_long rowbytes,
+                          WorldOwner owner, PF_EffectWorld& world)
+{
+    const A_long pixel = PixelBytes(format);
+    if (!pixel || !pixels || width < 0 || height < 0 || rowbytes < width * pixel) return PF_Err_BAD_CALLBACK_PARAM;
+    Record record;
+    record.size = static_cast<std::size_t>(rowbytes) * static_cast<std::size_t>(height);
+    record.guard = 0;
+    record.borrowed = static_cast<uint8_t*>(const_cast<void*>(pixels));
+    record.info = Info{nextSerial_++, format, owner, width, height, rowbytes};
+    std::memset(&world, 0, sizeof world);
+    world.world_flags = PF_WorldFlag_WRITEABLE | (format == PF_PixelFormat_ARGB64 ? PF_WorldFlag_DEEP : 0);
+    world.data = record.borrowed;
+    world.rowbytes = rowbytes;
+    world.width = width;
+    world.height = height;
+    world.extent_hint = PF_LRect{0, 0, width, height};
+    world.pix_aspect_ratio = PF_RationalScale{1, 1};
+    worlds_.push_back(std::move(record));
+    return PF_Err_NONE;
+}
+
+bool WorldTable::Borrowed(const void* data) const
+{
+    for (const Record& r : worlds_)
+        if (r.Pixels() == data) return r.borrowed != nullptr;
+    return false;
+}
+
 bool WorldTable::Dispose(const PF_EffectWorld& world)
 {
     const auto it = std::find_if(worlds_.begin(), worlds_.end(),
                                  [&](const Record& r) { return world.data && r.Pixels() == world.data; });
     if (it == worlds_.end()) return false;
-    pool_->Give(std::move(it->buffer));
+    if (!it->borrowed) pool_->Give(std::move(it->buffer));
     worlds_.erase(it);
     return true;
 }
@@ -117,7 +146,7 @@ std::vector<uint8_t> WorldTable::TakePixels(const PF_EffectWorld& world)
                                  [&](const Record& r) { return world.data && r.Pixels() == world.data; });
     if (it == worlds_.end()) return {};
     const std::size_t row = static_cast<std::size_t>(it->info.width) * PixelBytes(it->info.format);
-    if (it->guard || static_cast<std::size_t>(it->info.rowbytes) != row ||
+    if (it->guard || it->borrowed || static_cast<std::size_t>(it->info.rowbytes) != row ||
         it->buffer.size() != row * static_cast<std::size_t>(it->info.height))
         return {};
     std::vector<uint8_t> pixels = std::move(it->buffer);

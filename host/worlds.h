@@ -66,6 +66,10 @@ public:
     // cannot be had, PF_Err_BAD_CALLBACK_PARAM for a format or size that makes no sense.
     PF_Err New(PF_PixelFormat format, A_long width, A_long height, bool clear, WorldOwner owner,
                A_long paddingPixels, PF_EffectWorld& world, A_long rowbytes = 0);
+    // A world over pixels someone else holds (a frame source's): recorded, never freed here.
+    PF_Err Borrow(PF_PixelFormat format, A_long width, A_long height, const void* pixels, A_long rowbytes,
+                  WorldOwner owner, PF_EffectWorld& world);
+    bool Borrowed(const void* data) const;
     // Frees the world whose pixels `world` points at and clears the record; false for an unknown world.
     bool Dispose(const PF_EffectWorld& world);
     // The pixels of an unguarded world with packed rows, handed over without a copy (the world is gone); empty
@@ -106,8 +110,9 @@ private:
         std::vector<uint8_t> buffer;
         std::size_t size;    // bytes of pixels: rowbytes × height (at least one row's worth when rows overlap)
         std::size_t guard;  // guard bytes before and after
-        uint8_t* Pixels() { return buffer.data() + guard; }
-        const uint8_t* Pixels() const { return buffer.data() + guard; }
+        uint8_t* borrowed = nullptr;  // pixels held elsewhere
+        uint8_t* Pixels() { return borrowed ? borrowed : buffer.data() + guard; }
+        const uint8_t* Pixels() const { return borrowed ? borrowed : buffer.data() + guard; }
     };
     std::vector<Record> worlds_;
     // Buffers of disposed worlds, kept for the next world of the same size: every frame allocates the same few

@@ -2,6 +2,7 @@
 // straight into the host's world, reduced to its size when rendering at a downsampled resolution.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -20,6 +21,10 @@ public:
     }
 
     PF_Err Render(A_long time, A_u_long scale, PF_PixelFormat format, const PF_EffectWorld& world) override;
+    // A decoded video frame is lent to the host as it is, kept alive until it comes back.
+    const void* Lend(A_long time, A_u_long scale, PF_PixelFormat format, A_long width, A_long height,
+                     A_long& rowbytes) override;
+    void Return(const void* pixels) override;
 
     // The footage's failure during the last frame, taken once.
     std::string TakeError()
@@ -31,6 +36,7 @@ public:
     }
 
 private:
+    int FrameAt(A_long time, A_u_long scale) const;
     void Keep(const std::string& text)
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -43,6 +49,7 @@ private:
     int downsample_;
     std::mutex mutex_;
     std::string error_;
+    std::map<const void*, std::pair<std::shared_ptr<const Frame>, int>> lent_;  // with how often each is out
 };
 
 }  // namespace pwcli

@@ -42,6 +42,8 @@ public:
     // Frame n written straight into `height` rows of `width` pixels, `stride` bytes apart (a host's world of the
     // canvas size); by default read and copied.
     virtual void ReadInto(int n, Depth depth, unsigned char* rows, std::size_t stride, int width, int height);
+    // Frame n as the reader already holds it (decoded and kept), to be read where it is; null when it holds none.
+    virtual std::shared_ptr<const Frame> Held(int, Depth) { return nullptr; }
     // The files read, so that no output overwrites one.
     virtual std::vector<std::string> Files() const { return {}; }
     // What frame n is made of now (its file's size and time), for the record of a rendered frame; empty for

@@ -64,6 +64,12 @@ public:
         return frame->depth == depth ? *frame : ConvertDepth(*frame, depth);
     }
 
+    std::shared_ptr<const Frame> Held(int n, Depth depth) override
+    {
+        std::shared_ptr<const Frame> frame = Decoded(n);
+        return frame->depth == depth ? frame : nullptr;
+    }
+
     void Prepare(Depth depth) override
     {
         std::lock_guard<std::mutex> lock(mutex_);

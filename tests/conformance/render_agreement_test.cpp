@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
+
+#include "host/test_pattern.h"
 
 #include "render_test_support.h"
 
@@ -139,6 +142,69 @@ TEST_P(RenderAgreementTest, HashOfAFullRenderIsTheSameInEveryBuild)
     char text[32];
     std::snprintf(text, sizeof text, "0x%016" PRIx64, Fnv1a64(out.bytes));
     EXPECT_EQ(Fnv1a64(out.bytes), expected.at(GetParam())) << DepthName(GetParam()) << " hash " << text;
+}
+
+// The host's test pattern, each frame made once, kept and lent as it is to a host in production.
+class LendingPattern final : public pwhost::FrameSource {
+public:
+    PF_Err Render(A_long time, A_u_long scale, PF_PixelFormat format, const PF_EffectWorld& world) override
+    {
+        const Image& image = Frame(time, scale, format, world.width, world.height);
+        const std::size_t row = image.bytes.size() / image.height;
+        for (A_long y = 0; y < image.height; ++y)
+            std::memcpy(static_cast<uint8_t*>(world.data) + std::size_t(world.rowbytes) * y, image.bytes.data() + row * y, row);
+        return PF_Err_NONE;
+    }
+    const void* Lend(A_long time, A_u_long scale, PF_PixelFormat format, A_long width, A_long height,
+                     A_long& rowbytes) override
+    {
+        const Image& image = Frame(time, scale, format, width, height);
+        rowbytes = static_cast<A_long>(image.bytes.size() / height);
+        ++lent;
+        return image.bytes.data();
+    }
+    void Return(const void*) override { ++returned; }
+
+    // Every frame still what the pattern makes.
+    bool Untouched() const
+    {
+        for (const auto& [key, image] : frames_)
+            if (pwhost::TestPatternImage(key.first, key.second, image.format, image.width, image.height).bytes != image.bytes)
+                return false;
+        return true;
+    }
+    int lent = 0, returned = 0;
+
+private:
+    const Image& Frame(A_long time, A_u_long scale, PF_PixelFormat format, A_long width, A_long height)
+    {
+        auto it = frames_.find({time, scale});
+        if (it == frames_.end())
+            it = frames_.emplace(std::make_pair(time, scale), pwhost::TestPatternImage(time, scale, format, width, height)).first;
+        return it->second;
+    }
+    std::map<std::pair<A_long, A_u_long>, Image> frames_;
+};
+
+// A host in production (worlds lent unguarded, stored frames handed over, the output taken without a copy) gets
+// the checking host's bytes, and the plug-in leaves the frames lent to it as they were.
+TEST_P(RenderAgreementTest, AProductionHostGetsTheSameBytesAndItsFramesBackUntouched)
+{
+    for (const char* name : TreatmentNames()) Auto(name, 1.0);
+    host_.SetParam("Seed", ParamValue::Integer(3));
+    const Image checked = Rendered(kFullStrengthFrame);
+    const auto frames = std::make_shared<LendingPattern>();
+    host_.SetMode(pwhost::HostMode::Production);
+    host_.SetFrameSource(frames);
+    for (A_long f : {kFullStrengthFrame, A_long{0}, A_long{22}}) {
+        const auto r = RenderFrame(f);
+        ASSERT_EQ(r.Err(), PF_Err_NONE);
+        EXPECT_TRUE(r.render.command.violations.empty());
+        if (f == kFullStrengthFrame) EXPECT_TRUE(r.render.output.bytes == checked.bytes);
+    }
+    EXPECT_GT(frames->lent, 2);
+    EXPECT_EQ(frames->lent, frames->returned);
+    EXPECT_TRUE(frames->Untouched());
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, RenderAgreementTest,
