@@ -97,8 +97,9 @@ void CopyBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& band
     }
 }
 
-// Adds one colour copy of a source row, landing source column x in column (offset + x) mod width.
-template <typename D>
+// Adds one colour copy of a source row, landing source column x in column (offset + x) mod width. The first
+// copy sets the entries: the same values as adding it to cleared ones, without the clearing pass.
+template <typename D, bool First>
 void AccumulateCopy(SeparationEntry<D>* line, const typename D::Pixel* row, int32_t width, int64_t offset,
                     const PF_Pixel8& colour)
 {
@@ -109,10 +110,17 @@ void AccumulateCopy(SeparationEntry<D>* line, const typename D::Pixel* row, int3
             const typename D::Pixel p = in[i];
             SeparationEntry<D>& e = out[i];
             const auto alpha = static_cast<Sum>(p.alpha);
-            if (alpha > e.alpha) e.alpha = alpha;
-            e.red += Weighted<D>(p.red, p.alpha, colour.red);
-            e.green += Weighted<D>(p.green, p.alpha, colour.green);
-            e.blue += Weighted<D>(p.blue, p.alpha, colour.blue);
+            if constexpr (First) {
+                e.alpha = alpha > 0 ? alpha : Sum(0);
+                e.red = Sum(0) + Weighted<D>(p.red, p.alpha, colour.red);
+                e.green = Sum(0) + Weighted<D>(p.green, p.alpha, colour.green);
+                e.blue = Sum(0) + Weighted<D>(p.blue, p.alpha, colour.blue);
+            } else {
+                if (alpha > e.alpha) e.alpha = alpha;
+                e.red += Weighted<D>(p.red, p.alpha, colour.red);
+                e.green += Weighted<D>(p.green, p.alpha, colour.green);
+                e.blue += Weighted<D>(p.blue, p.alpha, colour.blue);
+            }
         }
     };
     run(line + first, row, width - first);
@@ -135,11 +143,16 @@ void SeparateBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& 
     for (int32_t y = band.top; y < band.top + band.height; ++y) {
         const Pixel* src = work.Row(Wrap(int64_t(plan.scroll) + y, ctx.height));
         Pixel* dst = out.Row(y);
-        // The output row holds the stretched source row until the copies are gathered.
-        CopySpan(dst, src, 0, width, plan);
-        for (int32_t c = 0; c < width; ++c) line[c] = Entry{};
-        for (int k = 0; k < 3; ++k)
-            AccumulateCopy<D>(line, dst, width, int64_t(offsets[k]) + band.shift, colours[k]);
+        // With Stretch the output row holds the stretched source row until the copies are gathered; without it
+        // the copies come straight from the source row.
+        const Pixel* from = src;
+        if (plan.stretchOn) {
+            CopySpan(dst, src, 0, width, plan);
+            from = dst;
+        }
+        AccumulateCopy<D, true>(line, from, width, int64_t(offsets[0]) + band.shift, colours[0]);
+        for (int k = 1; k < 3; ++k)
+            AccumulateCopy<D, false>(line, from, width, int64_t(offsets[k]) + band.shift, colours[k]);
         for (int32_t c = 0; c < width; ++c) {
             const Entry& e = line[c];
             // Columns no copy covers stay transparent black, as the clear left them.
