@@ -3,7 +3,9 @@
 #include <type_traits>
 
 #include "kernels/box_blur.h"
+#include "kernels/cpu_features.h"
 #include "kernels/exact_division.h"
+#include "kernels/separation_row.h"
 #include "kernels/pixel_depth.h"
 #include "render/geometry_draws.h"
 #include "render/stages.h"
@@ -11,38 +13,11 @@
 namespace pw {
 namespace {
 
-// Where RGB Separation gathers one output row: per column the strongest alpha and the alpha-weighted colours.
-template <typename D>
-struct SeparationEntry {
-    typename D::Sum alpha, red, green, blue;
-};
-
 // RGB Separation and the blurs share one line buffer, so an entry of each must be the same size.
 static_assert(sizeof(SeparationEntry<Depth8>) == kBoxBlurEntryBytes<Depth8>, "8-bit line entry");
 static_assert(sizeof(SeparationEntry<Depth16>) == kBoxBlurEntryBytes<Depth16>, "16-bit line entry");
 static_assert(sizeof(SeparationEntry<DepthFloat>) == kBoxBlurEntryBytes<DepthFloat>, "float line entry");
-
-template <typename D>
-typename D::Sum Weighted(typename D::Channel channel, typename D::Channel alpha, A_u_char colour)
-{
-    using Sum = typename D::Sum;
-    return static_cast<Sum>(channel) * static_cast<Sum>(alpha) * static_cast<Sum>(colour);
-}
-
 static_assert(3 * 255 * 255 * 255 < DivideBy255Alpha::kNumeratorLimit, "three weighted copies stay exact");
-
-template <typename D>
-typename D::Channel Resolve(typename D::Sum sum, typename D::Sum alpha, const DivideBy255Alpha& r)
-{
-    if constexpr (std::is_same_v<D, Depth8>) {
-        return static_cast<A_u_char>(r(static_cast<uint32_t>(sum), static_cast<uint32_t>(alpha)));
-    } else if constexpr (std::is_same_v<D, Depth16>) {
-        const double q = sum / alpha / 255;
-        return static_cast<A_u_short>(q > 32768 ? 32768 : q);
-    } else {
-        return static_cast<float>(sum / alpha / 255);
-    }
-}
 
 struct RowPlan {
     int32_t scroll;
@@ -97,74 +72,40 @@ void CopyBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& band
     }
 }
 
-// Adds one colour copy of a source row, landing source column x in column (offset + x) mod width. The first
-// copy sets the entries: the same values as adding it to cleared ones, without the clearing pass.
-template <typename D, bool First>
-void AccumulateCopy(SeparationEntry<D>* line, const typename D::Pixel* row, int32_t width, int64_t offset,
-                    const PF_Pixel8& colour)
-{
-    using Sum = typename D::Sum;
-    const int32_t first = Wrap(offset, width);
-    auto run = [&](SeparationEntry<D>* out, const typename D::Pixel* in, int32_t count) {
-        for (int32_t i = 0; i < count; ++i) {
-            const typename D::Pixel p = in[i];
-            SeparationEntry<D>& e = out[i];
-            const auto alpha = static_cast<Sum>(p.alpha);
-            if constexpr (First) {
-                e.alpha = alpha > 0 ? alpha : Sum(0);
-                e.red = Sum(0) + Weighted<D>(p.red, p.alpha, colour.red);
-                e.green = Sum(0) + Weighted<D>(p.green, p.alpha, colour.green);
-                e.blue = Sum(0) + Weighted<D>(p.blue, p.alpha, colour.blue);
-            } else {
-                if (alpha > e.alpha) e.alpha = alpha;
-                e.red += Weighted<D>(p.red, p.alpha, colour.red);
-                e.green += Weighted<D>(p.green, p.alpha, colour.green);
-                e.blue += Weighted<D>(p.blue, p.alpha, colour.blue);
-            }
-        }
-    };
-    run(line + first, row, width - first);
-    run(line, row + (width - first), first);
-}
-
 template <typename D>
 void SeparateBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& band, const RgbSeparationPlan& rgb,
-                      const DivideBy255Alpha& reciprocals)
+                      const DivideBy255Alpha& divide, bool avx2)
 {
     using Pixel = typename D::Pixel;
-    using Entry = SeparationEntry<D>;
     const ImageView<Pixel> out = ctx.Output<Pixel>();
     const ImageView<Pixel> work = ctx.Working<Pixel>();
     const int32_t width = ctx.width;
-    Entry* line = static_cast<Entry*>(ctx.lineBuffer);
-    const int32_t offsets[3] = {rgb.offsetA, rgb.offsetB, rgb.offsetC};
-    const PF_Pixel8 colours[3] = {rgb.colourA, rgb.colourB, rgb.colourC};
-
+    const SeparationCopy copies[3] = {{Wrap(int64_t(rgb.offsetA) + band.shift, width), rgb.colourA},
+                                      {Wrap(int64_t(rgb.offsetB) + band.shift, width), rgb.colourB},
+                                      {Wrap(int64_t(rgb.offsetC) + band.shift, width), rgb.colourC}};
     for (int32_t y = band.top; y < band.top + band.height; ++y) {
         const Pixel* src = work.Row(Wrap(int64_t(plan.scroll) + y, ctx.height));
         Pixel* dst = out.Row(y);
-        // With Stretch the output row holds the stretched source row until the copies are gathered; without it
-        // the copies come straight from the source row.
+        if constexpr (std::is_same_v<D, Depth8>) {
+            if (avx2) {
+                // The stretched row goes to the line buffer: the copies read it while the output row is written.
+                const Pixel* from = src;
+                if (plan.stretchOn) {
+                    Pixel* row = static_cast<Pixel*>(ctx.lineBuffer);
+                    CopySpan(row, src, 0, width, plan);
+                    from = row;
+                }
+                SeparateRow8Avx2(from, dst, width, copies);
+                continue;
+            }
+        }
+        // With Stretch the output row holds the stretched source row until the copies are gathered.
         const Pixel* from = src;
         if (plan.stretchOn) {
             CopySpan(dst, src, 0, width, plan);
             from = dst;
         }
-        AccumulateCopy<D, true>(line, from, width, int64_t(offsets[0]) + band.shift, colours[0]);
-        for (int k = 1; k < 3; ++k)
-            AccumulateCopy<D, false>(line, from, width, int64_t(offsets[k]) + band.shift, colours[k]);
-        for (int32_t c = 0; c < width; ++c) {
-            const Entry& e = line[c];
-            // Columns no copy covers stay transparent black, as the clear left them.
-            if (e.alpha == 0) {
-                dst[c] = Pixel{};
-                continue;
-            }
-            dst[c].alpha = static_cast<typename D::Channel>(e.alpha);
-            dst[c].red = Resolve<D>(e.red, e.alpha, reciprocals);
-            dst[c].green = Resolve<D>(e.green, e.alpha, reciprocals);
-            dst[c].blue = Resolve<D>(e.blue, e.alpha, reciprocals);
-        }
+        SeparateRow<D>(from, dst, width, copies, static_cast<SeparationEntry<D>*>(ctx.lineBuffer), divide);
     }
 }
 
@@ -226,7 +167,8 @@ void PixelPath(RenderContext& ctx, const RowPlan& plan)
     SliceAndSeparationDraws draws(ctx.settings, ctx.beat, ctx.width, ctx.height);
     draws.DrawSliceCoin();
     RgbSeparationPlan rgb{};
-    const DivideBy255Alpha reciprocals;
+    const DivideBy255Alpha divide;
+    const bool avx2 = CpuHasAvx2();
     if (ctx.beat.rgbSeparationOn) {
         if (!ctx.err) {
             const PF_Pixel8 clear{0, 0, 0, 0};
@@ -238,7 +180,7 @@ void PixelPath(RenderContext& ctx, const RowPlan& plan)
         const SliceBand band = draws.DrawBand(top);
         if (!ctx.err) {
             if (ctx.beat.rgbSeparationOn) {
-                SeparateBandRows<D>(ctx, plan, band, rgb, reciprocals);
+                SeparateBandRows<D>(ctx, plan, band, rgb, divide, avx2);
             } else {
                 CopyBandRows<D>(ctx, plan, band);
             }

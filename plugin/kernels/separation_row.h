@@ -1,0 +1,108 @@
+// One output row of RGB Separation: three colour copies of a source row, each landing shifted (wrapping round
+// the row), gathered per column and resolved. SeparateRow is the definition in every depth; SeparateRow8Avx2 is
+// the 8-bit one scheduled in AVX2 lanes, equal to it bit for bit, for processors that have AVX2.
+#pragma once
+
+#include <cstdint>
+#include <type_traits>
+
+#include "ae_basic.h"
+#include "kernels/exact_division.h"
+#include "kernels/pixel_depth.h"
+
+namespace pw {
+
+// Source column x lands in column (first + x) mod width (0 <= first < width), weighted by `colour`.
+struct SeparationCopy {
+    int32_t first;
+    PF_Pixel8 colour;
+};
+
+// What one column gathers: the strongest alpha and the alpha- and colour-weighted channels.
+template <typename D>
+struct SeparationEntry {
+    typename D::Sum alpha, red, green, blue;
+};
+
+namespace separation {
+
+template <typename D>
+typename D::Sum Weighted(typename D::Channel channel, typename D::Channel alpha, A_u_char colour)
+{
+    using Sum = typename D::Sum;
+    return static_cast<Sum>(channel) * static_cast<Sum>(alpha) * static_cast<Sum>(colour);
+}
+
+template <typename D>
+typename D::Channel Resolve(typename D::Sum sum, typename D::Sum alpha, const DivideBy255Alpha& divide)
+{
+    if constexpr (std::is_same_v<D, Depth8>) {
+        // sum / alpha / 255, kept to the channel's eight bits.
+        return static_cast<A_u_char>(divide(static_cast<uint32_t>(sum), static_cast<uint32_t>(alpha)));
+    } else if constexpr (std::is_same_v<D, Depth16>) {
+        const double q = sum / alpha / 255;
+        return static_cast<A_u_short>(q > 32768 ? 32768 : q);
+    } else {
+        return static_cast<float>(sum / alpha / 255);
+    }
+}
+
+// Adds one copy to the line; the first copy sets the entries, the same values as adding it to cleared ones.
+template <typename D, bool First>
+void Gather(SeparationEntry<D>* line, const typename D::Pixel* row, int32_t width, const SeparationCopy& copy)
+{
+    using Sum = typename D::Sum;
+    auto run = [&](SeparationEntry<D>* out, const typename D::Pixel* in, int32_t count) {
+        for (int32_t i = 0; i < count; ++i) {
+            const typename D::Pixel p = in[i];
+            SeparationEntry<D>& e = out[i];
+            const auto alpha = static_cast<Sum>(p.alpha);
+            if constexpr (First) {
+                e.alpha = alpha > 0 ? alpha : Sum(0);
+                e.red = Sum(0) + Weighted<D>(p.red, p.alpha, copy.colour.red);
+                e.green = Sum(0) + Weighted<D>(p.green, p.alpha, copy.colour.green);
+                e.blue = Sum(0) + Weighted<D>(p.blue, p.alpha, copy.colour.blue);
+            } else {
+                if (alpha > e.alpha) e.alpha = alpha;
+                e.red += Weighted<D>(p.red, p.alpha, copy.colour.red);
+                e.green += Weighted<D>(p.green, p.alpha, copy.colour.green);
+                e.blue += Weighted<D>(p.blue, p.alpha, copy.colour.blue);
+            }
+        }
+    };
+    run(line + copy.first, row, width - copy.first);
+    run(line, row + (width - copy.first), copy.first);
+}
+
+}  // namespace separation
+
+// `line` holds width entries; src may be dst (every copy is gathered before the row is written).
+template <typename D>
+void SeparateRow(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width,
+                 const SeparationCopy (&copies)[3], SeparationEntry<D>* line, const DivideBy255Alpha& divide)
+{
+    using Pixel = typename D::Pixel;
+    separation::Gather<D, true>(line, src, width, copies[0]);
+    separation::Gather<D, false>(line, src, width, copies[1]);
+    separation::Gather<D, false>(line, src, width, copies[2]);
+    for (int32_t c = 0; c < width; ++c) {
+        const SeparationEntry<D>& e = line[c];
+        // Columns no copy covers stay transparent black.
+        if (e.alpha == 0) {
+            dst[c] = Pixel{};
+            continue;
+        }
+        dst[c].alpha = static_cast<typename D::Channel>(e.alpha);
+        dst[c].red = separation::Resolve<D>(e.red, e.alpha, divide);
+        dst[c].green = separation::Resolve<D>(e.green, e.alpha, divide);
+        dst[c].blue = separation::Resolve<D>(e.blue, e.alpha, divide);
+    }
+}
+
+// Its division: q[i] = n[i] / (255 alpha[i]) (alpha 0 divides by 255), 0 <= n[i] < 2^26. Only where CpuHasAvx2().
+void DivideBy255AlphaAvx2(const int32_t* n, const int32_t* alpha, int32_t* q, int32_t count);
+
+// The 8-bit row in AVX2 lanes; src must not be dst. Only where CpuHasAvx2().
+void SeparateRow8Avx2(const PF_Pixel8* src, PF_Pixel8* dst, int32_t width, const SeparationCopy (&copies)[3]);
+
+}  // namespace pw

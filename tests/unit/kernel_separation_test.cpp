@@ -1,0 +1,87 @@
+// RGB Separation's 8-bit row in AVX2 lanes against the definition: random rows with the edge alphas, every kind of
+// copy colour, odd widths and every wrap of the copies.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "kernel_test_support.h"
+#include "kernels/cpu_features.h"
+#include "kernels/separation_row.h"
+
+namespace pw {
+namespace {
+
+struct RowCase {
+    int32_t width;
+    int32_t firsts[3];  // negative: drawn at random
+    int colours;        // 0: the default red, green, blue; 1: white and black; 2: random
+};
+
+class SeparationRows : public ::testing::TestWithParam<RowCase> {};
+
+TEST_P(SeparationRows, Avx2EqualsTheDefinition)
+{
+    if (!CpuHasAvx2()) GTEST_SKIP() << "this processor has no AVX2; the definition runs alone";
+    const RowCase& c = GetParam();
+    test::TestRandom rnd(static_cast<uint64_t>(c.width) * 31 + c.colours);
+    for (int round = 0; round < 20; ++round) {
+        std::vector<PF_Pixel8> src(c.width), want(c.width), got(c.width);
+        for (PF_Pixel8& p : src) {
+            p.alpha = static_cast<A_u_char>(test::AlphaOf(rnd, 255));
+            p.red = static_cast<A_u_char>(rnd.Int(0, 255));
+            p.green = static_cast<A_u_char>(round % 5 == 0 ? 255 : rnd.Int(0, 255));
+            p.blue = static_cast<A_u_char>(rnd.Int(0, 255));
+        }
+        SeparationCopy copies[3];
+        const PF_Pixel8 plain[3] = {{255, 255, 0, 0}, {255, 0, 255, 0}, {255, 0, 0, 255}};
+        for (int k = 0; k < 3; ++k) {
+            copies[k].first = c.firsts[k] >= 0 ? c.firsts[k] % c.width : rnd.Int(0, c.width - 1);
+            copies[k].colour = c.colours == 0   ? plain[k]
+                               : c.colours == 1 ? PF_Pixel8{255, A_u_char(k ? 0 : 255), 255, A_u_char(k == 2 ? 255 : 0)}
+                                                : PF_Pixel8{255, A_u_char(rnd.Int(0, 255)), A_u_char(rnd.Int(0, 255)),
+                                                            A_u_char(rnd.Int(0, 255))};
+        }
+        std::vector<SeparationEntry<Depth8>> line(c.width);
+        const DivideBy255Alpha divide;
+        SeparateRow<Depth8>(src.data(), want.data(), c.width, copies, line.data(), divide);
+        SeparateRow8Avx2(src.data(), got.data(), c.width, copies);
+        for (int32_t x = 0; x < c.width; ++x) {
+            ASSERT_EQ(got[x].alpha, want[x].alpha) << "column " << x << " round " << round;
+            ASSERT_EQ(got[x].red, want[x].red) << "column " << x << " round " << round;
+            ASSERT_EQ(got[x].green, want[x].green) << "column " << x << " round " << round;
+            ASSERT_EQ(got[x].blue, want[x].blue) << "column " << x << " round " << round;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, SeparationRows,
+    ::testing::Values(RowCase{1, {0, 0, 0}, 0}, RowCase{7, {-1, -1, -1}, 2}, RowCase{8, {0, 3, 7}, 0},
+                      RowCase{9, {8, 8, 1}, 1}, RowCase{33, {-1, -1, -1}, 2}, RowCase{64, {0, 0, 0}, 2},
+                      RowCase{1000, {-1, -1, -1}, 0}, RowCase{1001, {1000, 0, 500}, 2},
+                      RowCase{1920, {-1, -1, -1}, 1}));
+
+// The lanes' division at both sides of every multiple of every divisor, where a rounded single-precision quotient
+// lands on the wrong side if it ever does (both corrections are needed there).
+TEST(SeparationDivision, Avx2EqualsIntegerDivisionForEveryNumeratorBelowTheLimit)
+{
+    if (!CpuHasAvx2()) GTEST_SKIP() << "this processor has no AVX2";
+    const int32_t limit = int32_t{1} << 26;
+    std::vector<int32_t> n, alpha, q;
+    for (int32_t a = 0; a <= 255; ++a) {
+        const int32_t d = 255 * (a > 0 ? a : 1);
+        n.clear();
+        for (int64_t m = 0; m < limit; m += d) {
+            n.push_back(static_cast<int32_t>(m));
+            if (m > 0) n.push_back(static_cast<int32_t>(m - 1));
+        }
+        n.push_back(limit - 1);
+        alpha.assign(n.size(), a);
+        q.assign(n.size(), -1);
+        DivideBy255AlphaAvx2(n.data(), alpha.data(), q.data(), static_cast<int32_t>(n.size()));
+        for (std::size_t i = 0; i < n.size(); ++i) ASSERT_EQ(q[i], n[i] / d) << n[i] << " / " << d;
+    }
+}
+
+}  // namespace
+}  // namespace pw
