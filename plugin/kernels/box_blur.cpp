@@ -164,6 +164,36 @@ void Columns(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth:
 
 static_assert(kStripPixels<Depth8> * 4 <= blur::kMaxLanes && kStripPixels<DepthFloat> >= 1, "strip width");
 
+template <typename Depth>
+PW_AVX2_SCHEDULE void RowsAvx2(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
+{
+    Rows<Depth>(sums, r, view);
+}
+
+template <typename Depth>
+PW_AVX2_SCHEDULE void ColumnsAvx2(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
+{
+    Columns<Depth>(sums, r, view);
+}
+
+// The 8-bit passes run narrow integer sums that wider lanes do not speed up; the others gain a third.
+template <typename Depth>
+constexpr bool kWiderPays = !std::is_same_v<Depth, Depth8>;
+
+template <typename Depth>
+void RowsOn(Isa isa, const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
+{
+    if (isa == Isa::Avx2 && kWiderPays<Depth>) RowsAvx2<Depth>(sums, r, view);
+    else Rows<Depth>(sums, r, view);
+}
+
+template <typename Depth>
+void ColumnsOn(Isa isa, const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
+{
+    if (isa == Isa::Avx2 && kWiderPays<Depth>) ColumnsAvx2<Depth>(sums, r, view);
+    else Columns<Depth>(sums, r, view);
+}
+
 }  // namespace
 
 void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_Pixel8>& view)
@@ -192,29 +222,29 @@ void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius,
     Column<DepthFloat>(sums, line, radius, view);
 }
 
-void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view)
+void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view, Isa isa)
 {
-    Rows<Depth8>(sums, radius, view);
+    RowsOn<Depth8>(isa, sums, radius, view);
 }
-void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view)
+void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view, Isa isa)
 {
-    Rows<Depth16>(sums, radius, view);
+    RowsOn<Depth16>(isa, sums, radius, view);
 }
-void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view)
+void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view, Isa isa)
 {
-    Rows<DepthFloat>(sums, radius, view);
+    RowsOn<DepthFloat>(isa, sums, radius, view);
 }
-void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view)
+void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view, Isa isa)
 {
-    Columns<Depth8>(sums, radius, view);
+    ColumnsOn<Depth8>(isa, sums, radius, view);
 }
-void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view)
+void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view, Isa isa)
 {
-    Columns<Depth16>(sums, radius, view);
+    ColumnsOn<Depth16>(isa, sums, radius, view);
 }
-void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view)
+void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view, Isa isa)
 {
-    Columns<DepthFloat>(sums, radius, view);
+    ColumnsOn<DepthFloat>(isa, sums, radius, view);
 }
 
 }  // namespace pw

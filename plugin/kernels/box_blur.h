@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "ae_basic.h"
+#include "kernels/cpu_features.h"
 #include "kernels/image_view.h"
 #include "kernels/pixel_depth.h"
 
@@ -33,12 +34,13 @@ void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius,
                    const ImageView<PF_PixelFloat>& view);
 
 // Whole passes: every row top to bottom, or every column left to right. The column pass walks strips of
-// adjacent columns together, as far as the scratch allows; the result is that of one column at a time.
-void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view);
-void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view);
-void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view);
-void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view);
-void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view);
-void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view);
+// adjacent columns together, as far as the scratch allows; the result is that of one column at a time. `isa` picks
+// the lanes (the same bytes either way).
+void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view, Isa isa = BestIsa());
+void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view, Isa isa = BestIsa());
+void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view, Isa isa = BestIsa());
+void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view, Isa isa = BestIsa());
+void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view, Isa isa = BestIsa());
+void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view, Isa isa = BestIsa());
 
 }  // namespace pw

@@ -28,4 +28,17 @@ inline bool CpuHasAvx2()
 #endif
 }
 
+// A kernel's AVX2 schedule: a function that calls the definition, with every call inlined and compiled for AVX2
+// lanes. One source, so one arithmetic (no contraction, IEEE operations in the same order); only the compiler's
+// schedule differs. Call it only where BestIsa() says so.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define PW_AVX2_SCHEDULE __attribute__((target("avx2"), flatten))
+#else
+#define PW_AVX2_SCHEDULE
+#endif
+
+// The widest lanes a kernel may use here: the baseline (SSE2, as every build is compiled) or AVX2.
+enum class Isa { Baseline, Avx2 };
+inline Isa BestIsa() { return CpuHasAvx2() ? Isa::Avx2 : Isa::Baseline; }
+
 }  // namespace pw

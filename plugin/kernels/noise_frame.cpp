@@ -4,6 +4,7 @@
 #include <limits>
 #include <type_traits>
 
+#include "kernels/cpu_features.h"
 #include "kernels/noise.h"
 #include "kernels/noise_offset.h"
 
@@ -269,31 +270,45 @@ void Frame(const ImageView<typename Depth::Pixel>& image, double amount, RandomS
     stream.state = stream.state * all.mul + all.add;
 }
 
+
+template <typename Depth, int ChannelsPerPixel>
+PW_AVX2_SCHEDULE void FrameAvx2(const ImageView<typename Depth::Pixel>& image, double amount, RandomStream& stream)
+{
+    Frame<Depth, ChannelsPerPixel>(image, amount, stream);
+}
+
+template <typename Depth, int ChannelsPerPixel>
+void FrameOn(Isa isa, const ImageView<typename Depth::Pixel>& image, double amount, RandomStream& stream)
+{
+    if (isa == Isa::Avx2) FrameAvx2<Depth, ChannelsPerPixel>(image, amount, stream);
+    else Frame<Depth, ChannelsPerPixel>(image, amount, stream);
+}
+
 }  // namespace
 
-void NoiseFrameMono(const ImageView<PF_Pixel8>& image, double amount, RandomStream& stream)
+void NoiseFrameMono(const ImageView<PF_Pixel8>& image, double amount, RandomStream& stream, Isa isa)
 {
-    Frame<Depth8, 1>(image, amount, stream);
+    FrameOn<Depth8, 1>(isa, image, amount, stream);
 }
-void NoiseFrameMono(const ImageView<PF_Pixel16>& image, double amount, RandomStream& stream)
+void NoiseFrameMono(const ImageView<PF_Pixel16>& image, double amount, RandomStream& stream, Isa isa)
 {
-    Frame<Depth16, 1>(image, amount, stream);
+    FrameOn<Depth16, 1>(isa, image, amount, stream);
 }
-void NoiseFrameMono(const ImageView<PF_PixelFloat>& image, double amount, RandomStream& stream)
+void NoiseFrameMono(const ImageView<PF_PixelFloat>& image, double amount, RandomStream& stream, Isa isa)
 {
-    Frame<DepthFloat, 1>(image, amount, stream);
+    FrameOn<DepthFloat, 1>(isa, image, amount, stream);
 }
-void NoiseFrameColor(const ImageView<PF_Pixel8>& image, double amount, RandomStream& stream)
+void NoiseFrameColor(const ImageView<PF_Pixel8>& image, double amount, RandomStream& stream, Isa isa)
 {
-    Frame<Depth8, 3>(image, amount, stream);
+    FrameOn<Depth8, 3>(isa, image, amount, stream);
 }
-void NoiseFrameColor(const ImageView<PF_Pixel16>& image, double amount, RandomStream& stream)
+void NoiseFrameColor(const ImageView<PF_Pixel16>& image, double amount, RandomStream& stream, Isa isa)
 {
-    Frame<Depth16, 3>(image, amount, stream);
+    FrameOn<Depth16, 3>(isa, image, amount, stream);
 }
-void NoiseFrameColor(const ImageView<PF_PixelFloat>& image, double amount, RandomStream& stream)
+void NoiseFrameColor(const ImageView<PF_PixelFloat>& image, double amount, RandomStream& stream, Isa isa)
 {
-    Frame<DepthFloat, 3>(image, amount, stream);
+    FrameOn<DepthFloat, 3>(isa, image, amount, stream);
 }
 
 }  // namespace pw

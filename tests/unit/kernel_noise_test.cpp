@@ -149,13 +149,18 @@ void CompareFrame(uint64_t seed, int32_t width, int32_t height, double amount, b
             }
         }
     }
-    if (colour) {
-        NoiseFrameColor(img.view, amount, mine);
-    } else {
-        NoiseFrameMono(img.view, amount, mine);
+    for (const Isa isa : test::RunnableIsas()) {
+        TestImage<Pixel> frame(img);
+        RandomStream stream = mine;
+        if (colour) {
+            NoiseFrameColor(frame.view, amount, stream, isa);
+        } else {
+            NoiseFrameMono(frame.view, amount, stream, isa);
+        }
+        ASSERT_TRUE(frame.SameBytes(expected)) << width << "x" << height << " amount " << amount << " colour " << colour
+                                              << " isa " << static_cast<int>(isa);
+        ASSERT_EQ(stream.state, theirs.state);
     }
-    ASSERT_TRUE(img.SameBytes(expected)) << width << "x" << height << " amount " << amount << " colour " << colour;
-    ASSERT_EQ(mine.state, theirs.state);
 }
 
 TEST(KernelNoiseFrames, MatchThePixelByPixelDefinitionAndLeaveTheStreamAlike)
@@ -196,13 +201,17 @@ void CompareWithKernels(double amount, bool colour)
             }
         }
     }
-    if (colour) {
-        NoiseFrameColor(img.view, amount, mine);
-    } else {
-        NoiseFrameMono(img.view, amount, mine);
+    for (const Isa isa : test::RunnableIsas()) {
+        TestImage<Pixel> frame(img);
+        RandomStream stream = mine;
+        if (colour) {
+            NoiseFrameColor(frame.view, amount, stream, isa);
+        } else {
+            NoiseFrameMono(frame.view, amount, stream, isa);
+        }
+        EXPECT_TRUE(frame.SameBytes(expected)) << amount << " isa " << static_cast<int>(isa);
+        EXPECT_EQ(stream.state, theirs.state);
     }
-    EXPECT_TRUE(img.SameBytes(expected)) << amount;
-    EXPECT_EQ(mine.state, theirs.state);
 }
 
 TEST(KernelNoiseFrames, ExtremeAmountsMatchThePerPixelKernels)

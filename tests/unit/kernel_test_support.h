@@ -7,10 +7,19 @@
 #include <vector>
 
 #include "ae_basic.h"
+#include "kernels/cpu_features.h"
 #include "kernels/image_view.h"
 
 namespace pw {
 namespace test {
+
+// Every path of a kernel this processor can run: the baseline always, AVX2 where it has it.
+inline std::vector<Isa> RunnableIsas()
+{
+    std::vector<Isa> isas{Isa::Baseline};
+    if (CpuHasAvx2()) isas.push_back(Isa::Avx2);
+    return isas;
+}
 
 // xorshift64*: the same sequence on every platform and standard library.
 struct TestRandom {
