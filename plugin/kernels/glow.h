@@ -6,6 +6,7 @@
 
 #include "ae_basic.h"
 #include "kernels/box_blur.h"
+#include "kernels/cpu_features.h"
 #include "kernels/image_view.h"
 
 namespace pw {
@@ -30,7 +31,9 @@ void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_Pixel16>& g
 void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_PixelFloat>& glow);
 
 // Every output pixel becomes BlendAddScaled(output pixel, glow pixel, k).
-void GlowComposite(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, double k);
+// `isa` picks the lanes of the 8-bit composite; the bytes are the same either way.
+void GlowComposite(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, double k,
+                   Isa isa = BestIsa());
 void GlowComposite(const ImageView<PF_Pixel16>& output, const ImageView<PF_Pixel16>& glow, double k);
 void GlowComposite(const ImageView<PF_PixelFloat>& output, const ImageView<PF_PixelFloat>& glow, double k);
 
