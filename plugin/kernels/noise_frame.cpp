@@ -62,25 +62,6 @@ struct FrameOffset<DepthFloat> {
     }
 };
 
-// x -> mul x + add: the generator's step, and any number of steps composed.
-struct Affine {
-    uint32_t mul;
-    uint32_t add;
-};
-
-constexpr Affine StepsOf(uint64_t steps)
-{
-    Affine result{1, 0};
-    Affine power{1103515245u, 12345u};
-    for (; steps != 0; steps >>= 1) {
-        if (steps & 1) {
-            result = {power.mul * result.mul, power.mul * result.add + power.add};
-        }
-        power = {power.mul * power.mul, power.mul * power.add + power.add};
-    }
-    return result;
-}
-
 constexpr double kTwoToMinus62 = 1.0 / 4611686018427387904.0;
 constexpr double kTwoToMinus61 = 1.0 / 2305843009213693952.0;
 
@@ -131,8 +112,8 @@ struct OffsetStream {
     void Blocks(D* out, int blocks)
     {
         constexpr int kBatch = 48;
-        uint32_t mul = StepsOf(2 * kPairs).mul;
-        const uint32_t add = StepsOf(2 * kPairs).add;
+        uint32_t mul = JumpOf(2 * kPairs).multiplier;
+        const uint32_t add = JumpOf(2 * kPairs).increment;
 #if defined(__GNUC__)
         // Hide the multiplier's value: against a constant one the vectoriser prefers scalar multiplies,
         // which run at a third of the speed of the vector ones here.
@@ -266,8 +247,7 @@ void Frame(const ImageView<typename Depth::Pixel>& image, double amount, RandomS
     // Two draws per offset, as the per-pixel kernels would have taken them.
     const uint64_t draws =
         2ull * ChannelsPerPixel * static_cast<uint64_t>(image.width) * static_cast<uint64_t>(image.height);
-    const Affine all = StepsOf(draws);
-    stream.state = stream.state * all.mul + all.add;
+    AdvanceStream(stream, draws);
 }
 
 

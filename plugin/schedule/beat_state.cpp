@@ -2,7 +2,7 @@
 
 #include "schedule/envelope.h"
 #include "schedule/frame_order.h"
-#include "schedule/stream_jump.h"
+#include "kernels/random_stream.h"
 
 namespace pw {
 namespace {

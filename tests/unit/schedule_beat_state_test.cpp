@@ -7,7 +7,7 @@
 
 #include "schedule/beat_state.h"
 #include "schedule/frame_order.h"
-#include "schedule/stream_jump.h"
+#include "kernels/random_stream.h"
 #include "schedule_scripted_keyframes.h"
 
 namespace pw {

@@ -6,7 +6,6 @@
 
 #include "kernels/random_stream.h"
 #include "schedule/frame_order.h"
-#include "schedule/stream_jump.h"
 
 namespace pw {
 namespace {
