@@ -11,6 +11,18 @@ constexpr std::size_t kGuardSize = 64;
 
 }  // namespace
 
+void WorldTable::Describe(const Info& info, void* pixels, PF_EffectWorld& world)
+{
+    std::memset(&world, 0, sizeof world);
+    world.world_flags = PF_WorldFlag_WRITEABLE | (info.format == PF_PixelFormat_ARGB64 ? PF_WorldFlag_DEEP : 0);
+    world.data = pixels;
+    world.rowbytes = info.rowbytes;
+    world.width = info.width;
+    world.height = info.height;
+    world.extent_hint = PF_LRect{0, 0, info.width, info.height};
+    world.pix_aspect_ratio = PF_RationalScale{1, 1};
+}
+
 A_long PixelBytes(PF_PixelFormat format)
 {
     switch (format) {
@@ -89,14 +101,7 @@ PF_Err WorldTable::New(PF_PixelFormat format, A_long width, A_long height, bool 
             std::memset(pixels + stride * y, clear ? 0 : kUnclearedByte, static_cast<std::size_t>(row));
     record.info = Info{nextSerial_++, format, owner, width, height, static_cast<A_long>(stride)};
 
-    std::memset(&world, 0, sizeof world);
-    world.world_flags = PF_WorldFlag_WRITEABLE | (format == PF_PixelFormat_ARGB64 ? PF_WorldFlag_DEEP : 0);
-    world.data = pixels;
-    world.rowbytes = static_cast<A_long>(stride);
-    world.width = width;
-    world.height = height;
-    world.extent_hint = PF_LRect{0, 0, width, height};
-    world.pix_aspect_ratio = PF_RationalScale{1, 1};
+    Describe(record.info, pixels, world);
     worlds_.push_back(std::move(record));
     return PF_Err_NONE;
 }
@@ -111,14 +116,7 @@ PF_Err WorldTable::Borrow(PF_PixelFormat format, A_long width, A_long height, co
     record.guard = 0;
     record.borrowed = static_cast<uint8_t*>(const_cast<void*>(pixels));
     record.info = Info{nextSerial_++, format, owner, width, height, rowbytes};
-    std::memset(&world, 0, sizeof world);
-    world.world_flags = PF_WorldFlag_WRITEABLE | (format == PF_PixelFormat_ARGB64 ? PF_WorldFlag_DEEP : 0);
-    world.data = record.borrowed;
-    world.rowbytes = rowbytes;
-    world.width = width;
-    world.height = height;
-    world.extent_hint = PF_LRect{0, 0, width, height};
-    world.pix_aspect_ratio = PF_RationalScale{1, 1};
+    Describe(record.info, record.borrowed, world);
     worlds_.push_back(std::move(record));
     return PF_Err_NONE;
 }

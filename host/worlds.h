@@ -105,6 +105,8 @@ public:
     void SetSizeLimit(uint64_t limit) { limit_ = limit; }
 
 private:
+    static void Describe(const Info& info, void* pixels, PF_EffectWorld& world);
+
     struct Record {
         Info info;
         std::vector<uint8_t> buffer;

@@ -19,12 +19,7 @@ using pwclitest::ReadFile;
 using pwclitest::RunCli;
 using pwclitest::TempDir;
 
-std::string Frame(const std::string& dir, int n)
-{
-    char name[32];
-    std::snprintf(name, sizeof name, "/f.%04d.png", n);
-    return dir + name;
-}
+std::string Frame(const std::string& dir, int n) { return pwclitest::Numbered(dir, "f.%04d.png", n); }
 
 const std::vector<std::string> kAllAuto = {
     "--set", "Scroll Manual/Auto=Auto", "--set", "Slice Manual/Auto=Auto", "--set", "Stretch Manual/Auto=Auto",

@@ -1,6 +1,7 @@
 // Shared by the command-line renderer's tests: the real plug-in, scratch folders, and the built program.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,13 @@ CliRun WaitCli(CliProcess& process);
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text);
 bool Exists(const std::string& path);
+// dir/NAME with the frame number printed into `pattern` ("f.%04d.png").
+inline std::string Numbered(const std::string& dir, const char* pattern, long long n)
+{
+    char name[256];
+    std::snprintf(name, sizeof name, pattern, n);
+    return dir + "/" + name;
+}
 inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 // The names in a folder (hidden ones too), sorted.
 std::vector<std::string> Names(const std::string& folder);

@@ -22,9 +22,9 @@ using pwclitest::TempDir;
 
 std::string Numbered(const std::string& pattern, long long n)
 {
-    char name[512];
-    std::snprintf(name, sizeof name, pattern.c_str(), n);
-    return name;
+    const auto slash = pattern.find_last_of('/');
+    if (slash == std::string::npos) return pwclitest::Numbered(".", pattern.c_str(), n).substr(2);
+    return pwclitest::Numbered(pattern.substr(0, slash), pattern.c_str() + slash + 1, n);
 }
 
 struct Numbering {
