@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "ae_basic.h"
+#include "kernels/cpu_features.h"
 #include "kernels/exact_division.h"
 #include "kernels/pixel_depth.h"
 
@@ -97,6 +98,15 @@ void SeparateRow(const typename D::Pixel* src, typename D::Pixel* dst, int32_t w
         dst[c].green = separation::Resolve<D>(e.green, e.alpha, divide);
         dst[c].blue = separation::Resolve<D>(e.blue, e.alpha, divide);
     }
+}
+
+// The definition compiled for AVX2 lanes (16-bit and float rows). Only where CpuHasAvx2().
+template <typename D>
+PW_AVX2_SCHEDULE void SeparateRowAvx2(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width,
+                                      const SeparationCopy (&copies)[3], SeparationEntry<D>* line,
+                                      const DivideBy255Alpha& divide)
+{
+    SeparateRow<D>(src, dst, width, copies, line, divide);
 }
 
 // Its division: q[i] = n[i] / (255 alpha[i]) (alpha 0 divides by 255), 0 <= n[i] < 2^26. Only where CpuHasAvx2().

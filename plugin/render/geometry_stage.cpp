@@ -105,7 +105,9 @@ void SeparateBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& 
             CopySpan(dst, src, 0, width, plan);
             from = dst;
         }
-        SeparateRow<D>(from, dst, width, copies, static_cast<SeparationEntry<D>*>(ctx.lineBuffer), divide);
+        auto* line = static_cast<SeparationEntry<D>*>(ctx.lineBuffer);
+        if (avx2) SeparateRowAvx2<D>(from, dst, width, copies, line, divide);
+        else SeparateRow<D>(from, dst, width, copies, line, divide);
     }
 }
 

@@ -2,6 +2,9 @@
 // copy colour, odd widths and every wrap of the copies.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <limits>
+#include <type_traits>
 #include <vector>
 
 #include "kernel_test_support.h"
@@ -60,6 +63,41 @@ INSTANTIATE_TEST_SUITE_P(
                       RowCase{9, {8, 8, 1}, 1}, RowCase{33, {-1, -1, -1}, 2}, RowCase{64, {0, 0, 0}, 2},
                       RowCase{1000, {-1, -1, -1}, 0}, RowCase{1001, {1000, 0, 500}, 2},
                       RowCase{1920, {-1, -1, -1}, 1}));
+
+// The deeper rows, the definition compiled for AVX2 lanes: the same bytes, random pixels with the depth's edge
+// values (NaN and infinities in float among them).
+template <typename D>
+void ExpectDeepRowsAlike(int32_t width, uint64_t seed)
+{
+    using Pixel = typename D::Pixel;
+    test::TestRandom rnd(seed);
+    test::TestImage<Pixel> src(width, 1);
+    src.Randomise(rnd);
+    if constexpr (std::is_same_v<D, DepthFloat>) {
+        const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+        for (int32_t x = 3; x < width; x += 7) src.At(x, 0) = PF_PixelFloat{x % 2 ? nan : 0.5f, nan, inf, -inf};
+    }
+    SeparationCopy copies[3];
+    for (SeparationCopy& c : copies)
+        c = {rnd.Int(0, width - 1), PF_Pixel8{255, A_u_char(rnd.Int(0, 255)), A_u_char(rnd.Int(0, 255)), A_u_char(rnd.Int(0, 255))}};
+    std::vector<SeparationEntry<D>> line(width);
+    std::vector<Pixel> want(width), got(width);
+    const DivideBy255Alpha divide;
+    SeparateRow<D>(src.view.Row(0), want.data(), width, copies, line.data(), divide);
+    SeparateRowAvx2<D>(src.view.Row(0), got.data(), width, copies, line.data(), divide);
+    ASSERT_EQ(std::memcmp(want.data(), got.data(), sizeof(Pixel) * width), 0) << width << " " << seed;
+}
+
+TEST(SeparationRows, DeepRowsInAvx2LanesEqualTheDefinition)
+{
+    if (!CpuHasAvx2()) GTEST_SKIP() << "this processor has no AVX2";
+    for (const int32_t width : {1, 5, 8, 63, 1001}) {
+        for (uint64_t seed = 1; seed <= 8; ++seed) {
+            ExpectDeepRowsAlike<Depth16>(width, seed * 977 + width);
+            ExpectDeepRowsAlike<DepthFloat>(width, seed * 131 + width);
+        }
+    }
+}
 
 // The lanes' division at both sides of every multiple of every divisor, where a rounded single-precision quotient
 // lands on the wrong side if it ever does (both corrections are needed there).
