@@ -8,12 +8,13 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 export DEBIAN_FRONTEND=noninteractive
-# The 32-bit deliverable runs its tests under 32-bit Wine.
+# The 32-bit deliverable runs its tests under 32-bit Wine where the kernel runs 32-bit programs; the i686 Linux
+# build of the same sources (g++-multilib) runs them everywhere, under qemu-user where the kernel cannot.
 dpkg --add-architecture i386
 apt-get update -q
 apt-get install -y -q --no-install-recommends \
   build-essential cmake ninja-build git ca-certificates \
   googletest libgtest-dev libgmock-dev libbenchmark-dev \
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 \
-  wine wine64 wine32:i386 \
+  wine wine64 wine32:i386 g++-multilib qemu-user \
   nlohmann-json3-dev libopenimageio-dev ffmpeg
