@@ -1,6 +1,8 @@
 #include "engine/render_command.h"
 
+#include <atomic>
 #include <chrono>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -91,6 +93,13 @@ int PrintBeats(const Job& job, RenderEngine& engine, std::FILE* out)
     }
     FinishText(out);
     return kExitOk;
+}
+
+long long ThreadCpuNs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
 }
 
 std::string Seconds(double s)
@@ -186,8 +195,13 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
             [&progress, slot](long current, long total) { progress.Partial(static_cast<int>(slot), current, total); });
     }
     ScheduleCallbacks callbacks;
+    // CPU time of the render threads alone: what a frame costs the effect and its host, apart from decoding and
+    // encoding, which share the machine's cores.
+    std::atomic<long long> renderCpuNs{0};
     callbacks.render = [&](int slot, int frame) {
+        const long long cpu0 = ThreadCpuNs();
         Frame image = engines[static_cast<std::size_t>(slot)]->Render(frame);
+        renderCpuNs += ThreadCpuNs() - cpu0;
         progress.FrameDone(slot);
         return image;
     };
@@ -232,9 +246,11 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
     std::string closing;
     if (talk) {
         char rate[64];
-        std::snprintf(rate, sizeof rate, "%.1f", seconds > 0 ? result.delivered / seconds : 0.0);
+        std::snprintf(rate, sizeof rate, "%.1f fps; %.1f ms of render-thread CPU a frame",
+                      seconds > 0 ? result.delivered / seconds : 0.0,
+                      result.delivered > 0 ? 1e-6 * static_cast<double>(renderCpuNs.load()) / result.delivered : 0.0);
         closing = "pulsewarper: rendered " + std::to_string(result.delivered) + " frame" +
-                  (result.delivered == 1 ? "" : "s") + " in " + Seconds(seconds) + " (" + rate + " fps)";
+                  (result.delivered == 1 ? "" : "s") + " in " + Seconds(seconds) + " (" + rate + ")";
         if (writer) closing += "\npulsewarper: wrote " + writer->Describe();
         if (sheet) closing += "\npulsewarper: wrote the contact sheet " + p.sheet.path;
     }

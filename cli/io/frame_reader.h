@@ -37,8 +37,9 @@ public:
     // Throws CliError(kExitInput) when the frame cannot be read.
     virtual Frame Read(int n, Depth depth) = 0;
     // The depth the render will ask for, known once the job is settled: footage that must be converted is then
-    // converted once, as it is decoded.
-    virtual void Prepare(Depth) {}
+    // converted once, as it is decoded. `reach`: how many frames before or after the one rendered the render may
+    // also read (the Time treatment), so that a reader keeps no more decoded frames than that.
+    virtual void Prepare(Depth, int /*reach*/) {}
     // Frame n written straight into `height` rows of `width` pixels, `stride` bytes apart (a host's world of the
     // canvas size); by default read and copied.
     virtual void ReadInto(int n, Depth depth, unsigned char* rows, std::size_t stride, int width, int height);

@@ -18,12 +18,14 @@
 namespace pwcli {
 namespace {
 
-// Decoded frames are kept a little behind the newest one asked for (the Time treatment looks back within a
-// beat; threads ask a little out of order) and decoded a little ahead of it, on a thread of their own, so that
+// Decoded frames are kept a little behind the newest one asked for (threads ask a little out of order; the Time
+// treatment looks back within a beat) and decoded a little ahead of it, on a thread of their own, so that
 // decoding overlaps rendering and memory stays bounded whatever the length of the clip. A frame older than the
-// oldest kept makes the decoder start again from the beginning.
+// oldest kept makes the decoder start again from the beginning. Every kept frame is memory touched afresh, which
+// costs a large share of a frame's time where page faults are dear: keep what the render can reach, no more.
 constexpr std::size_t kBehindBytes = std::size_t{256} << 20;
 constexpr int kAheadFrames = 8;
+constexpr int kOutOfOrder = 8;
 
 class VideoReader final : public FrameReader {
 public:
@@ -41,7 +43,9 @@ public:
         decodeDepth_ = probe.depth == Depth::k8 ? Depth::k8 : Depth::k16;
         keepDepth_ = decodeDepth_;
         const std::size_t frameBytes = static_cast<std::size_t>(probe.width) * probe.height * BytesPerPixel(decodeDepth_);
-        behind_ = static_cast<int>(std::clamp<std::size_t>(kBehindBytes / std::max<std::size_t>(frameBytes, 1), 8, 64));
+        mostBehind_ = static_cast<int>(std::clamp<std::size_t>(kBehindBytes / std::max<std::size_t>(frameBytes, 1),
+                                                               kOutOfOrder, 64));
+        behind_ = mostBehind_;
     }
 
     ~VideoReader() override
@@ -70,10 +74,12 @@ public:
         return frame->depth == depth ? frame : nullptr;
     }
 
-    void Prepare(Depth depth) override
+    void Prepare(Depth depth, int reach) override
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!thread_.joinable()) keepDepth_ = depth;
+        if (thread_.joinable()) return;
+        keepDepth_ = depth;
+        behind_ = std::clamp(reach + kOutOfOrder, kOutOfOrder, mostBehind_);
     }
 
     void ReadInto(int n, Depth depth, unsigned char* rows, std::size_t stride, int width, int height) override
@@ -212,7 +218,8 @@ private:
     ClipInfo info_;
     Depth decodeDepth_ = Depth::k8;
     Depth keepDepth_ = Depth::k8;  // of the frames kept
-    int behind_ = 16;
+    int behind_ = 16;      // frames kept behind the newest asked for
+    int mostBehind_ = 16;  // as many as kBehindBytes holds
     std::mutex mutex_;
     std::condition_variable changed_;
     std::thread thread_;

@@ -126,7 +126,6 @@ Job PlanJob(const Options& o, const ParamCatalog& catalog)
     job.rate = p.fps ? *p.fps : clip.fps.value_or(FrameRate{});
 
     job.depth = p.depth.value_or(clip.depth);
-    job.reader->Prepare(job.depth);
     if (job.outputKind != OutputKind::None) CheckOutput(p.output, job.depth);
 
     job.whole = p.frames.value_or(FrameRange{0, clip.frameCount - 1});
@@ -194,6 +193,8 @@ Job PlanJob(const Options& o, const ParamCatalog& catalog)
 
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     job.threads = std::max(1, std::min(o.threads ? o.threads : cores, std::max(job.range.Count(), 1)));
+    // Threads ask for frames a little out of order, the Time treatment within a beat.
+    job.reader->Prepare(job.depth, TimeReach(p, catalog, job.rate) + job.threads);
     return job;
 }
 

@@ -8,6 +8,7 @@
 #include "project/demo.h"
 #include "project/param_assignment.h"
 #include "project/project.h"
+#include "project/treatment_check.h"
 
 namespace pwcli {
 namespace {
@@ -247,6 +248,33 @@ TEST(CommandLineValues, TwoKeyframesAtOneTimeAreRefused)
     EXPECT_FALSE(ResolveKeys(*Facts().catalog.ByIndex(pw::PARAM_BPM), p.params.at(pw::PARAM_BPM), FrameRate{30, 1},
                              keys, error));
     EXPECT_NE(error.find("two keyframes at the same time"), std::string::npos) << error;
+}
+
+// The readers keep as many decoded frames as the Time treatment can reach: a beat at the slowest tempo, none when
+// Time never fires.
+TEST(TimeReach, IsABeatAtTheSlowestTempoTimeCanFireAt)
+{
+    struct Case {
+        std::vector<std::string> sets, keys;
+        FrameRate rate;
+        int reach;
+    };
+    const Case cases[] = {
+        {{}, {}, {30, 1}, 0},
+        {{"Time Manual/Auto=Auto", "Time Probability=0"}, {}, {30, 1}, 0},
+        {{"Time Manual/Auto=Auto", "BPM=120"}, {}, {30, 1}, 15},
+        {{"Time Manual/Auto=Auto", "BPM=110"}, {}, {30, 1}, 17},
+        {{"Time Manual=on", "BPM=120"}, {}, {30000, 1001}, 15},
+        {{"Time Manual/Auto=Auto"}, {"BPM@0=120", "BPM@2s=40", "BPM@4s=90"}, {30, 1}, 45},
+        {{"Time Manual=on"}, {}, {60, 1}, 20},  // the default tempo, 180
+    };
+    for (const Case& c : cases) {
+        Project p;
+        std::set<int> keyed;
+        for (const std::string& s : c.sets) ApplySet(p, Facts().catalog, s);
+        for (const std::string& k : c.keys) ApplyKey(p, Facts().catalog, k, keyed);
+        EXPECT_EQ(TimeReach(p, Facts().catalog, c.rate), c.reach) << ::testing::PrintToString(c.sets);
+    }
 }
 
 }  // namespace

@@ -11,12 +11,14 @@
 
 namespace {
 
+// Resident memory of the heap and stacks: what a render keeps per frame would show there. Pages of the program's
+// libraries come and go with the machine's memory pressure and say nothing of it.
 long ResidentKb(int pid)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+        if (line.rfind("RssAnon:", 0) == 0) return std::stol(line.substr(8));
     return -1;
 }
 
