@@ -71,12 +71,13 @@ long="$work/long.mp4"
 ffmpeg -v error -nostdin -stream_loop 3 -i "$clip" -c copy "$long"
 "$pw" render -i "$long" -o null -j "$cores" --progress lines "${look[@]}" 2>"$work/progress" &
 pid=$!
-at100="" at1000=""
+at100="" at200="" at1000=""
 while kill -0 "$pid" 2>/dev/null; do
   done_frames=$(grep -o '^[0-9]*/' "$work/progress" 2>/dev/null | tail -n 1 | tr -d / || true)
   rss=$(awk '/VmRSS/ { print $2 }' "/proc/$pid/status" 2>/dev/null || true)
   if [ -n "${done_frames:-}" ] && [ -n "${rss:-}" ]; then
     [ -z "$at100" ] && [ "$done_frames" -ge 100 ] && at100="$rss ($done_frames frames)"
+    [ -z "$at200" ] && [ "$done_frames" -ge 200 ] && at200="$rss ($done_frames frames)"
     [ -z "$at1000" ] && [ "$done_frames" -ge 1000 ] && at1000="$rss ($done_frames frames)"
   fi
   sleep 0.2
@@ -84,4 +85,4 @@ done
 wait "$pid"
 echo
 echo "resident memory of a 1,200-frame 1080p render at $cores threads: ${at100:-?} kB after 100 frames," \
-  "${at1000:-?} kB after 1,000"
+  "${at200:-?} kB after 200, ${at1000:-?} kB after 1,000"

@@ -88,10 +88,15 @@ Frame ConvertDepth(const Frame& frame, Depth depth)
 {
     if (frame.depth == depth) return frame;
     Frame out(frame.width, frame.height, depth);
+    ConvertDepthInto(frame, out);
+    return out;
+}
+
+void ConvertDepthInto(const Frame& frame, Frame& out)
+{
     for (int y = 0; y < frame.height; ++y)
         for (int x = 0; x < frame.width; ++x)
             for (int c = 0; c < 4; ++c) StoreUnit(out, x, y, c, ChannelUnit(frame, x, y, c));
-    return out;
 }
 
 Frame Downsample(const Frame& frame, int factor)

@@ -39,6 +39,8 @@ double ChannelUnit(const Frame& frame, int x, int y, int c);
 
 // The same picture in another depth: 8 <-> 16 scale by 32768/255 and round, float clamps to 0..1 before narrowing.
 Frame ConvertDepth(const Frame& frame, Depth depth);
+// The same into `out`, whose size is the frame's and whose depth is the one wanted.
+void ConvertDepthInto(const Frame& frame, Frame& out);
 
 // Box-filtered reduction by an integer factor in each direction (the last partial block averages what it has).
 Frame Downsample(const Frame& frame, int factor);

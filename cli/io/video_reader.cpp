@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli_error.h"
+#include "host/buffer_pool.h"
 #include "io/raw_pixels.h"
 #include "io/subprocess.h"
 
@@ -156,7 +157,7 @@ private:
                 changed_.wait(lock);
                 continue;
             }
-            std::shared_ptr<Frame> frame = FreshFrame();
+            std::shared_ptr<Frame> frame = PooledFrame(decodeDepth_);
             lock.unlock();
             const bool got = DecodeOne(*decoder, frame, raw);
             lock.lock();
@@ -174,33 +175,38 @@ private:
         }
     }
 
-    // Frames behind the kept window go, unless a thread still waits for one; their memory decodes the next.
+    // Frames behind the kept window go, unless a thread still waits for one.
     void Evict()
     {
         const int keepFrom = std::min(want_ - behind_, waiting_.empty() ? want_ : *waiting_.begin());
-        while (!cache_.empty() && cache_.begin()->first < keepFrom) {
-            std::shared_ptr<const Frame> old = std::move(cache_.begin()->second);
-            cache_.erase(cache_.begin());
-            if (old.use_count() == 1 && old != last_ && old->depth == decodeDepth_ && spare_.size() < 4)
-                spare_.push_back(std::const_pointer_cast<Frame>(old));
-        }
+        while (!cache_.empty() && cache_.begin()->first < keepFrom) cache_.erase(cache_.begin());
     }
 
-    std::shared_ptr<Frame> FreshFrame()
+    // A frame whose memory goes back to the pool when its last user lets go of it, on whichever thread: a frame a
+    // render still held when it left the window decodes a later one all the same.
+    std::shared_ptr<Frame> PooledFrame(Depth depth)
     {
-        if (!spare_.empty()) {
-            std::shared_ptr<Frame> f = std::move(spare_.back());
-            spare_.pop_back();
-            return f;
-        }
-        return std::make_shared<Frame>(info_.width, info_.height, decodeDepth_);
+        auto frame = std::make_unique<Frame>();
+        frame->width = info_.width;
+        frame->height = info_.height;
+        frame->depth = depth;
+        frame->pixels = pool_->Take(static_cast<std::size_t>(info_.width) * info_.height * BytesPerPixel(depth));
+        const std::shared_ptr<pwhost::BufferPool> pool = pool_;
+        return std::shared_ptr<Frame>(frame.release(), [pool](Frame* f) {
+            pool->Give(std::move(f->pixels));
+            delete f;
+        });
     }
 
     // What the decoder gives, in the depth the render asks for.
     bool DecodeOne(Subprocess& decoder, std::shared_ptr<Frame>& frame, std::vector<unsigned char>& raw)
     {
         if (!ReadOne(decoder, *frame, raw)) return false;
-        if (keepDepth_ != decodeDepth_) frame = std::make_shared<Frame>(ConvertDepth(*frame, keepDepth_));
+        if (keepDepth_ != decodeDepth_) {
+            std::shared_ptr<Frame> converted = PooledFrame(keepDepth_);
+            ConvertDepthInto(*frame, *converted);
+            frame = std::move(converted);
+        }
         return true;
     }
 
@@ -230,7 +236,7 @@ private:
     std::multiset<int> waiting_;
     std::map<int, std::shared_ptr<const Frame>> cache_;
     std::shared_ptr<const Frame> last_;
-    std::vector<std::shared_ptr<Frame>> spare_;
+    std::shared_ptr<pwhost::BufferPool> pool_ = std::make_shared<pwhost::BufferPool>(kAheadFrames + kOutOfOrder);
 };
 
 bool ParseRate(const std::string& text, FrameRate& rate)
