@@ -66,6 +66,35 @@ if(PW_SANITIZE_BUILD)
   set_tests_properties(sanitize/conformance PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1")
 endif()
 
+# Fuzz targets: clang with libFuzzer, ASan and UBSan. Each runs a few seconds from its committed corpus on every
+# test run; tests/fuzz/run_fuzz.sh runs them longer by hand.
+find_program(PW_CLANG clang++-14)
+file(GLOB PW_LIBFUZZER /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a)
+if(PW_CLANG AND PW_LIBFUZZER AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+  ExternalProject_Add(fuzz
+    SOURCE_DIR ${PROJECT_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/fuzz
+    CMAKE_ARGS -DPW_SUBBUILDS=OFF -DPW_GTEST_SOURCE=${PW_GTEST_SOURCE} -DCMAKE_BUILD_TYPE=RelWithDebInfo
+      -DCMAKE_CXX_COMPILER=${PW_CLANG} -DPW_FUZZ=ON
+    BUILD_COMMAND ${CMAKE_COMMAND} --build . --target pw_fuzz
+    BUILD_ALWAYS ON
+    INSTALL_COMMAND ""
+    USES_TERMINAL_BUILD ON)
+  set(PW_FUZZ_SECONDS 12 CACHE STRING "Seconds each fuzz target runs in the test suite")
+  foreach(target render pipl pe project sequence)
+    set(dict "")
+    if(EXISTS ${PROJECT_SOURCE_DIR}/tests/fuzz/${target}.dict)
+      set(dict ${PROJECT_SOURCE_DIR}/tests/fuzz/${target}.dict)
+    endif()
+    add_test(NAME fuzz/${target} COMMAND bash ${PROJECT_SOURCE_DIR}/tests/fuzz/run_fuzz.sh
+      ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/fuzz_${target} ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${target}
+      ${PW_FUZZ_SECONDS} ${dict})
+    set_tests_properties(fuzz/${target} PROPERTIES TIMEOUT 600)
+  endforeach()
+else()
+  message(WARNING "clang++-14 with libFuzzer missing: the fuzz targets are skipped")
+endif()
+
 find_program(PW_MINGW32 i686-w64-mingw32-g++-posix)
 find_program(PW_MINGW64 x86_64-w64-mingw32-g++-posix)
 find_program(PW_WINE wine)

@@ -44,7 +44,7 @@ bool PiplRecord::PascalString(const std::string& key, std::string& out) const
 bool PiplRecord::CString(const std::string& key, std::string& out) const
 {
     const PiplProperty* p = Find(key);
-    if (!p) return false;
+    if (!p || p->data.empty()) return false;
     const void* end = std::memchr(p->data.data(), 0, p->data.size());
     if (!end) return false;
     out.assign(reinterpret_cast<const char*>(p->data.data()), static_cast<const uint8_t*>(end) - p->data.data());

@@ -98,7 +98,7 @@ PF_Err WorldTable::New(PF_PixelFormat format, A_long width, A_long height, bool 
     uint8_t* pixels = record.Pixels();
     if (guarded_ || clear)
         for (A_long y = 0; y < height; ++y)
-            std::memset(pixels + stride * y, clear ? 0 : kUnclearedByte, static_cast<std::size_t>(row));
+            std::memset(pixels + stride * y, clear ? 0 : uncleared_, static_cast<std::size_t>(row));
     record.info = Info{nextSerial_++, format, owner, width, height, static_cast<A_long>(stride)};
 
     Describe(record.info, pixels, world);

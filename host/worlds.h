@@ -103,6 +103,9 @@ public:
 
     // Largest world in bytes; larger requests fail as a host out of memory would.
     void SetSizeLimit(uint64_t limit) { limit_ = limit; }
+    // What a checked world not asked to be cleared holds: a plug-in's output rendered over two different fills
+    // must come out the same, or it left pixels unwritten (or read what it never wrote).
+    void SetUnclearedByte(uint8_t byte) { uncleared_ = byte; }
 
 private:
     static void Describe(const Info& info, void* pixels, PF_EffectWorld& world);
@@ -123,6 +126,7 @@ private:
     bool guarded_ = true;
     int nextSerial_ = 1;
     uint64_t limit_ = uint64_t{1} << 31;
+    uint8_t uncleared_ = kUnclearedByte;
 };
 
 }  // namespace pwhost

@@ -67,11 +67,19 @@ std::vector<long long> FindSequenceNumbers(const SequencePattern& pattern)
     namespace fs = std::filesystem;
     const auto slash = pattern.prefix.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : pattern.prefix.substr(0, slash + 1);
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename().string());
+    return SequenceNumbersAmong(pattern, names);
+}
+
+std::vector<long long> SequenceNumbersAmong(const SequencePattern& pattern, const std::vector<std::string>& names)
+{
+    const auto slash = pattern.prefix.find_last_of('/');
     const std::string namePrefix = slash == std::string::npos ? pattern.prefix : pattern.prefix.substr(slash + 1);
     std::vector<long long> numbers;
-    std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+    for (const std::string& name : names) {
         if (name.size() <= namePrefix.size() + pattern.suffix.size()) continue;
         if (name.compare(0, namePrefix.size(), namePrefix) != 0) continue;
         if (name.compare(name.size() - pattern.suffix.size(), pattern.suffix.size(), pattern.suffix) != 0) continue;
@@ -87,6 +95,23 @@ std::vector<long long> FindSequenceNumbers(const SequencePattern& pattern)
     }
     std::sort(numbers.begin(), numbers.end());
     return numbers;
+}
+
+SequenceSpan SpanOf(const std::vector<long long>& numbers, long long first)
+{
+    SequenceSpan span;
+    if (numbers.empty() || numbers.back() < first) return span;
+    const long long last = numbers.back();
+    // Frames are counted in int; a span wider than the renderer takes is cut, never wrapped.
+    const unsigned long long width = static_cast<unsigned long long>(last) - static_cast<unsigned long long>(first);
+    span.frameCount = static_cast<int>(std::min<unsigned long long>(width, 10000000 - 1) + 1);
+    std::size_t at = 0;
+    for (long long n = first; n <= last && span.missing.size() < 100000; ++n) {
+        while (at < numbers.size() && numbers[at] < n) ++at;
+        if (at == numbers.size() || numbers[at] != n) span.missing.push_back(n);
+        if (n == last) break;
+    }
+    return span;
 }
 
 std::string NumberRuns(const std::vector<long long>& numbers)

@@ -31,5 +31,15 @@ std::string NumberRuns(const std::vector<long long>& numbers);
 
 // The numbers of the files that exist for the pattern, ascending (hidden partial files are not counted).
 std::vector<long long> FindSequenceNumbers(const SequencePattern& pattern);
+// The same among the names of the files in the pattern's folder.
+std::vector<long long> SequenceNumbersAmong(const SequencePattern& pattern, const std::vector<std::string>& names);
+
+// The frames of a sequence whose frame 0 is file `first`, from its file numbers (ascending, none below `first`):
+// as many as reach its last file, and the numbers missing among them (a bounded list).
+struct SequenceSpan {
+    int frameCount = 0;
+    std::vector<long long> missing;
+};
+SequenceSpan SpanOf(const std::vector<long long>& numbers, long long first);
 
 }  // namespace pwcli

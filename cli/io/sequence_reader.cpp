@@ -30,10 +30,10 @@ public:
         info_.windowed = windowed;
         const long long last = numbers.back();
         Fill(info_, file, canvas);
-        info_.frameCount = static_cast<int>(std::min<long long>(last - first + 1, 10000000));
+        SequenceSpan span = SpanOf(numbers, first);
+        info_.frameCount = span.frameCount;
+        info_.missing = std::move(span.missing);
         info_.firstNumber = first;
-        for (long long n = first; n <= last && info_.missing.size() < 100000; ++n)
-            if (!numbers_.count(n)) info_.missing.push_back(n);
         info_.description = DescribeClip(text, canvas.width, canvas.height, file.depth, info_.frameCount) +
                             ", files " + std::to_string(first) + " to " + std::to_string(last);
         if (info_.windowed) info_.description += ", with data windows";
