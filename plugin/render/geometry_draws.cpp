@@ -37,14 +37,16 @@ int32_t DrawScrollOffset(const RenderSettings& settings, BeatState& beat, int32_
         default: break;
         }
     }
+    // Negated in 64 bits: a saturated offset of -2^31 has no 32-bit negation.
+    int64_t signedOffset = offset;
     switch (settings.scrollDirection) {
     case 1:
-        if (direction) offset = -offset;
+        if (direction) signedOffset = -signedOffset;
         break;
-    case 3: offset = -offset; break;
+    case 3: signedOffset = -signedOffset; break;
     default: break;
     }
-    return Wrap(offset, height);
+    return Wrap(signedOffset, height);
 }
 
 StretchPlan DrawStretch(const RenderSettings& settings, BeatState& beat, int32_t width)

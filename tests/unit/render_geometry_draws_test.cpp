@@ -93,6 +93,11 @@ TEST(ScrollDraw, DownNegatesAndTheOffsetIsReduced)
     s.maxScrollLength = 0.3;
     b = Beat(1.0, false);
     EXPECT_EQ(DrawScrollOffset(s, b, 100), 70);  // -30 mod 100
+    // A damaged project's length saturates the offset at -2^31, whose negation is 2^31: 2^31 mod 100.
+    s.maxScrollLength = -1e12;
+    s.scrollMode = 3;
+    b = Beat(1.0, false);
+    EXPECT_EQ(DrawScrollOffset(s, b, 100), 48);
 }
 
 TEST(ScrollDraw, DrawsTwoRealsInTheAttackAndThreeWithModeBoth)
