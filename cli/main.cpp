@@ -1,5 +1,6 @@
 // pulsewarper: renders footage through the Pulsewarper plug-in, loaded into our own host as a compositing host
 // would load it.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -19,6 +20,7 @@
 #include "engine/render_command.h"
 #include "engine/render_engine.h"
 #include "engine/render_record.h"
+#include "farm/farm_command.h"
 #include "report/text_output.h"
 
 namespace {
@@ -75,7 +77,7 @@ void PrintParamsJson(const ParamCatalog& catalog)
     PutText(stdout, list.dump(2) + "\n");
 }
 
-int Main(int argc, char** argv)
+int Main(int argc, char** argv, RenderSummary& summary)
 {
     InstallInterruptHandler();
     const Options options = ParseOptions(argc, argv, kDefaultPlugin);
@@ -103,21 +105,56 @@ int Main(int argc, char** argv)
         return kExitOk;
     }
     if (options.command == "demo") return RunDemo(options, module.EntryPoint(), facts);
-    return RunRender(options, module.EntryPoint(), facts, stdout, stderr);
+    if (options.command == "farm") return RunFarm(options, module.EntryPoint(), facts, stdout, stderr);
+    return RunRender(options, module.EntryPoint(), facts, stdout, stderr, &summary);
+}
+
+// --report json, looked for before the options are parsed: a command line that cannot be parsed gets its line too.
+bool WantsJsonReport(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--report=json" || (arg == "--report" && i + 1 < argc && std::string(argv[i + 1]) == "json"))
+            return true;
+    }
+    return false;
+}
+
+void PrintReport(int code, const RenderSummary& summary, const std::string& message)
+{
+    const char* status = code == kExitOk ? "ok" : code == kExitInterrupted ? "interrupted" : "failed";
+    nlohmann::json line{{"status", status},
+                        {"exit", code},
+                        {"frames", {summary.first, summary.last}},
+                        {"rendered", summary.rendered},
+                        {"kept", summary.kept},
+                        {"seconds", std::round(summary.seconds * 1000) / 1000},
+                        {"output", summary.output},
+                        {"message", message}};
+    std::printf("%s\n", line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+    std::fflush(stdout);
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    const bool report = WantsJsonReport(argc, argv);
+    RenderSummary summary;
+    std::string message;
+    int code = kExitOk;
     try {
-        return Main(argc, argv);
+        code = Main(argc, argv, summary);
     } catch (const CliError& e) {
         std::fprintf(stderr, "pulsewarper: %s\n", e.what());
         if (e.code == kExitUsage) std::fprintf(stderr, "pulsewarper: nothing was written ('pulsewarper help' shows the options)\n");
-        return e.code;
+        message = e.what();
+        code = e.code;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pulsewarper: unexpected failure: %s\n", e.what());
-        return kExitRenderFailed;
+        message = std::string("unexpected failure: ") + e.what();
+        code = kExitRenderFailed;
     }
+    if (report) PrintReport(code, summary, message);
+    return code;
 }

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <ctime>
+#include <filesystem>
+#include <optional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -102,6 +104,36 @@ long long ThreadCpuNs()
     return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
 }
 
+// The already rendered frames a run takes instead of rendering them, numbered as an output sequence of the job
+// would be unless told otherwise.
+std::optional<FrameFiles> TakenFrames(const Options& options, const Job& job)
+{
+    if (options.fromFrames.empty()) return std::nullopt;
+    FrameFiles files;
+    files.startNumber = options.fromStart.value_or(job.reader->Info().firstNumber.value_or(0));
+    if (!ParseSequencePattern(options.fromFrames, files.pattern))
+        UsageError("--from-frames '" + options.fromFrames + "' has no frame-number placeholder (%06d or ######)");
+    if (job.outputKind == OutputKind::Sequence && files.pattern.FileFor(0) == job.files.pattern.FileFor(0))
+        UsageError("--from-frames names the output sequence itself; write the frames elsewhere");
+    for (int f = job.range.first; f <= job.range.last; ++f)
+        if (!std::filesystem::exists(files.FileFor(f)))
+            throw CliError(kExitInput, "frame " + std::to_string(f) + " was not rendered: " + files.FileFor(f) +
+                                           " is missing (--from-frames)");
+    return files;
+}
+
+Frame TakeFrame(const FrameFiles& files, int frame, Depth depth, int width, int height)
+{
+    Frame image;
+    std::string error;
+    if (!ReadImage(files.FileFor(frame), depth, image, error)) throw CliError(kExitInput, error);
+    if (image.width != width || image.height != height)
+        throw CliError(kExitInput, files.FileFor(frame) + " is " + std::to_string(image.width) + "x" +
+                                       std::to_string(image.height) + "; the job's frames are " +
+                                       std::to_string(width) + "x" + std::to_string(height));
+    return image;
+}
+
 std::string Seconds(double s)
 {
     char text[64];
@@ -118,10 +150,16 @@ std::string FolderOf(const std::string& path)
 }  // namespace
 
 int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts& facts, std::FILE* out,
-              std::FILE* err)
+              std::FILE* err, RenderSummary* summary)
 {
     const Job job = PlanJob(options, facts.catalog);
     const Project& p = job.project;
+    RenderSummary ignored;
+    RenderSummary& done = summary ? *summary : ignored;
+    done.first = job.range.first;
+    done.last = job.range.last;
+    done.output = p.output.path;
+    const std::optional<FrameFiles> taken = TakenFrames(options, job);
     const bool talk = options.progress != ProgressMode::None;
     std::unique_ptr<TraceFile> trace;
     if (!options.trace.empty()) trace = std::make_unique<TraceFile>(options.trace);
@@ -162,6 +200,7 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
         if (options.resume) {
             const ResumePlan plan = PlanResume(frames, job.files, ReadManifest(path), id, record, *job.reader);
             frames = plan.render;
+            done.kept = static_cast<int>(plan.kept.size());
             if (talk) std::fprintf(err, "pulsewarper: resume: %s\n", plan.Summary().c_str());
         }
         manifest = std::make_shared<ManifestWriter>(path, id, record);
@@ -200,7 +239,8 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
     std::atomic<long long> renderCpuNs{0};
     callbacks.render = [&](int slot, int frame) {
         const long long cpu0 = ThreadCpuNs();
-        Frame image = engines[static_cast<std::size_t>(slot)]->Render(frame);
+        Frame image = taken ? TakeFrame(*taken, frame, job.depth, width, height)
+                            : engines[static_cast<std::size_t>(slot)]->Render(frame);
         renderCpuNs += ThreadCpuNs() - cpu0;
         progress.FrameDone(slot);
         return image;
@@ -217,6 +257,8 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
         RunFrames(frames, job.threads, ordered, 2 * job.threads + 2, callbacks, StopRequested());
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     engines.clear();
+    done.rendered = result.delivered;
+    done.seconds = seconds;
 
     if (result.error || result.stopped) {
         if (writer) writer->Abandon();

@@ -87,6 +87,7 @@ Project MergeProject(const Options& o, const ParamCatalog& catalog)
     if (o.exrCompression) p.output.exrCompression = *o.exrCompression;
     if (o.noAudio) p.output.audio = false;
     if (o.sheetPath) p.sheet.path = *o.sheetPath;
+    if (o.noSheet) p.sheet.path.clear();
     if (o.sheetFrames) p.sheet.frames = *o.sheetFrames;
     if (o.sheetColumns) p.sheet.columns = *o.sheetColumns;
     if (o.sheetWidth) p.sheet.width = *o.sheetWidth;

@@ -35,6 +35,9 @@ Commands:
   params [--json]        list every parameter the plug-in declares: kind, range, default, choices
   about                  show the plug-in's About text
   version                show the renderer's and the plug-in's versions (also --version)
+  farm slurm PROJECT.json  write (and with --submit, submit) the render as a Slurm array job: a task a chunk of
+                         frames, each resuming what a killed or requeued task left, then a task that joins a
+                         video and writes the contact sheet
   help                   show this text
 
 Input and frames:
@@ -77,6 +80,13 @@ Output:
       --resume           skip frames of an image sequence that are complete and were rendered with these very
                          settings (the sequence's manifest, .NAME####.EXT.pulsewarper, records them)
       --beats            print per frame the beat, phase, envelope and the treatments that fire; render nothing
+      --no-contact-sheet no contact sheet, whatever the project says
+      --from-frames SEQ  take the frames from an image sequence rendered before instead of rendering them (frame
+                         n is file N + n, --from-start N, by default numbered as a sequence output would be): joins
+                         a farm's chunks into a video and writes the contact sheet
+      --report json      end with one line on standard output, whatever happens: {"status": "ok" | "failed" |
+                         "interrupted", "exit": CODE, "frames": [A, B], "rendered": N, "kept": N, "seconds": S,
+                         "output": PATH, "message": TEXT}; for farm managers
 
 Running:
   -j, --threads N        frames rendered at once, each by its own host and plug-in instance (default: cores)
@@ -90,6 +100,13 @@ Running:
     if (!defaultPlugin.empty()) text += " (default: " + defaultPlugin + ")";
     text += R"(
       --out DIR          demo: where to write (default: ./pulsewarper-demo)
+
+Farm (farm slurm PROJECT.json):
+      --chunk N          frames a task renders (default: a tenth of the frames)
+      --cpus N           cores a task asks for and renders on (default 1)
+      --partition P      the Slurm partition (default: the cluster's)
+      --farm-dir DIR     scripts, logs and a video's intermediate frames (default: PROJECT.farm beside the project)
+      --submit           submit the jobs with sbatch (otherwise write the scripts and say how to submit them)
 
 Exit codes:
   0    success
@@ -112,12 +129,19 @@ Options ParseOptions(int argc, const char* const* argv, const std::string& defau
     if (i < argc && argv[i][0] != '-') o.command = argv[i++];
     else if (i < argc && (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h")) o.command = "help";
     else if (i < argc && std::string(argv[i]) == "--version") o.command = "version";
-    static const char* const kCommands[] = {"render", "demo", "params", "about", "help", "version"};
+    static const char* const kCommands[] = {"render", "demo", "params", "about", "help", "version", "farm"};
     if (o.command.empty()) o.command = argc > 1 ? "render" : "help";
     bool known = false;
     for (const char* c : kCommands) known = known || o.command == c;
     if (!known)
-        UsageError("unknown command '" + o.command + "'; commands are render, demo, params, about, version and help");
+        UsageError("unknown command '" + o.command + "'; commands are render, demo, params, about, version, farm and help");
+    if (o.command == "farm") {
+        if (i >= argc || argv[i][0] == '-') UsageError("farm needs a scheduler: pulsewarper farm slurm PROJECT.json");
+        o.farmKind = argv[i++];
+        if (o.farmKind != "slurm")
+            UsageError("farm '" + o.farmKind + "': the scheduler this tool writes jobs for is slurm (other farm "
+                       "managers call 'pulsewarper render' with --frames and --report json; see the README)");
+    }
 
     using Handler = std::function<void(const std::string& option, const std::string& value)>;
     std::map<std::string, std::pair<bool, Handler>> table;  // name -> (takes a value, handler)
@@ -182,6 +206,25 @@ Options ParseOptions(int argc, const char* const* argv, const std::string& defau
     });
     value("--trace", [&](auto&, auto& v) { o.trace = v; });
     flag("--check", [&] { o.check = true; });
+    flag("--no-contact-sheet", [&] { o.noSheet = true; });
+    value("--from-frames", [&](auto& n, auto& v) {
+        if (v.empty()) UsageError(n + " needs an image sequence, as frames/f.%06d.png");
+        o.fromFrames = v;
+    });
+    value("--from-start", [&](auto& n, auto& v) { o.fromStart = ParseInt(n, v, 0, 999999999); });
+    value("--report", [&](auto& n, auto& v) {
+        if (v != "json") UsageError(n + " '" + v + "': expected json");
+        o.report = v;
+    });
+    value("--chunk", [&](auto& n, auto& v) { o.chunk = ParseInt(n, v, 1, 10000000); });
+    value("--cpus", [&](auto& n, auto& v) { o.cpusPerTask = ParseInt(n, v, 1, 256); });
+    value("--partition", [&](auto& n, auto& v) {
+        if (v.empty() || v.find_first_of(" \t\n'\"\\$`;") != std::string::npos)
+            UsageError(n + " '" + v + "': expected a partition name");
+        o.partition = v;
+    });
+    value("--farm-dir", [&](auto&, auto& v) { o.farmDir = v; });
+    flag("--submit", [&] { o.submit = true; });
     value("--progress", [&](auto& n, auto& v) {
         if (v == "auto") o.progress = ProgressMode::Auto;
         else if (v == "bar") o.progress = ProgressMode::Bar;
@@ -201,7 +244,7 @@ Options ParseOptions(int argc, const char* const* argv, const std::string& defau
     for (; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg.empty() || arg[0] != '-' || arg == "-") {
-            if (o.command == "render" && o.project.empty()) {
+            if ((o.command == "render" || o.command == "farm") && o.project.empty()) {
                 o.project = arg;
                 continue;
             }
@@ -221,6 +264,7 @@ Options ParseOptions(int argc, const char* const* argv, const std::string& defau
         }
         const auto it = table.find(arg);
         if (it == table.end()) UsageError("unknown option '" + arg + "' (see pulsewarper help)");
+        o.given.push_back(arg);
         if (!it->second.first) {
             if (hasInline) UsageError(arg + " takes no value");
             it->second.second(arg, "");
@@ -232,6 +276,8 @@ Options ParseOptions(int argc, const char* const* argv, const std::string& defau
         }
         it->second.second(arg, inlineValue);
     }
+    if (o.command == "farm" && o.project.empty())
+        UsageError("farm " + o.farmKind + " needs the project file of the job: pulsewarper farm slurm JOB.json");
     return o;
 }
 

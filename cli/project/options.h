@@ -15,7 +15,7 @@ namespace pwcli {
 enum class ProgressMode { Auto, Bar, Lines, None };
 
 struct Options {
-    std::string command;  // render, demo, params, about, help, version
+    std::string command;  // render, demo, params, about, help, version, farm
     std::string plugin;
     std::string project;
 
@@ -46,6 +46,21 @@ struct Options {
     bool noAudio = false;
     std::string trace;  // a file for the host's record of every call the plug-in makes
     bool check = false;  // the host as an examiner: padded, guarded worlds, every breach an error
+
+    bool noSheet = false;       // --no-contact-sheet: none, whatever the project says
+    std::string fromFrames;     // frames already rendered, as an image sequence: frame n is file fromStart + n
+    std::optional<long long> fromStart;
+    std::string report;         // "json": one line on standard output that says how the run ended
+
+    // farm KIND PROJECT: the job cut into chunks for a scheduler.
+    std::string farmKind;    // slurm
+    int chunk = 0;           // frames a task (0: a tenth of the frames, at least 1)
+    int cpusPerTask = 1;
+    std::string partition;
+    std::string farmDir;     // where the scripts, logs and intermediate frames go
+    bool submit = false;
+
+    std::vector<std::string> given;  // the options on the command line, by long name, in order
 
     ProgressMode progress = ProgressMode::Auto;
     bool json = false;  // params: machine-readable listing
