@@ -108,12 +108,12 @@ CommandResult Host::Call(PF_Cmd cmd, const CommandOptions& options)
     in_data.effect_ref = state_.EffectRef();
     in_data.quality = settings.quality;
     in_data.version = settings.version;
-    in_data.appl_id = settings.applId;
+    in_data.appl_id = ApplicationId(settings);
     in_data.num_params = static_cast<A_long>(state_.params.Count());
     in_data.current_time = settings.currentTime;
     in_data.time_step = settings.timeStep;
     in_data.total_time = settings.totalTime;
-    in_data.local_time_step = settings.localTimeStep;
+    in_data.local_time_step = LocalTimeStep(settings);
     in_data.time_scale = settings.timeScale;
     in_data.field = settings.field;
     in_data.shutter_angle = settings.shutterAngle;

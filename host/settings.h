@@ -7,7 +7,17 @@
 
 namespace pwhost {
 
+// The application whose hosting of effect plug-ins the host follows.
+//
+// Premiere Pro: in_data->appl_id is "PrMr" (applId is not used), the broker has no "AEGP ..." suite at all (its
+// PF suites are all there), local_time_step is time_step, and the time values are the editor's own (SetTimebase:
+// 30000/1001 for NTSC, 60000/1001 for NTSC fields, 25/1 for PAL; the ratio carries the time, not the scale).
+// How an editor asks for frames is in host/editor_requests.h.
+enum class HostApplication { AfterEffects, Premiere };
+
 struct HostSettings {
+    HostApplication application = HostApplication::AfterEffects;
+    // appl_id in After Effects mode (another application's code here makes a host that is neither).
     A_long applId = PF_APPL_ID_AFTER_EFFECTS;
     PF_SpecVersion version{13, 28};
     PF_Quality quality = 1;  // high
@@ -50,6 +60,24 @@ struct HostSettings {
     A_long outputHeightDelta = 0;         // added to the input height
     std::optional<A_long> outputRowbytes;  // replaces the padded rowbytes (may be smaller than a row)
 };
+
+// One frame's time values: time_scale units per second and time_step units per frame.
+struct Timebase {
+    A_u_long scale;
+    A_long step;
+};
+inline constexpr Timebase kNtscTimebase{30000, 1001};        // 29.97 frames per second
+inline constexpr Timebase kNtscFieldsTimebase{60000, 1001};  // 59.94 fields per second
+inline constexpr Timebase kPalTimebase{25, 1};
+
+// Switches to another timebase keeping the current frame and the layer's length in frames.
+void SetTimebase(HostSettings& s, Timebase timebase);
+
+// What goes into in_data for the settings' application.
+A_long ApplicationId(const HostSettings& s);
+A_long LocalTimeStep(const HostSettings& s);
+// Whether the application's broker has a suite of that name at all.
+bool OffersSuite(const HostSettings& s, const char* name);
 
 // The input layer's size at the current downsample factors: the footage size scaled and rounded up.
 A_long FrameWidth(const HostSettings& s);

@@ -28,7 +28,8 @@ static SPErr PF_CDECL pwhost_AcquireSuite(const char* name, int32_t number, cons
         *suite = nullptr;
         if (const auto code = s.faults.Hit("AcquireSuite")) return *code;
         const void* table = s.broker.Table(name, number);
-        if (!table || s.faults.Withheld(name, number)) return pwhost::kSPSuiteNotFoundError;
+        if (!table || s.faults.Withheld(name, number) || !pwhost::OffersSuite(s.settings, name))
+            return pwhost::kSPSuiteNotFoundError;
         if (s.faults.NullTable(name, number)) return 0;
         const pwhost::SuiteKey key{name, number};
         if (const auto code = s.faults.ErrorWithTable(name, number)) {

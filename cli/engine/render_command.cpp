@@ -64,10 +64,12 @@ private:
 
 std::vector<std::unique_ptr<RenderEngine>> MakeEngines(const Job& job, PF_EntryPointFunc entry,
                                                        const ParamCatalog& catalog, int count, TraceFile* trace,
-                                                       bool checking, std::shared_ptr<pwhost::BufferPool> pool)
+                                                       const Options& options,
+                                                       std::shared_ptr<pwhost::BufferPool> pool)
 {
     EngineSetup setup;
-    setup.checking = checking;
+    setup.checking = options.check;
+    setup.premiere = options.premiere;
     setup.pool = std::move(pool);
     setup.entry = entry;
     setup.reader = job.reader;
@@ -164,7 +166,7 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
     std::unique_ptr<TraceFile> trace;
     if (!options.trace.empty()) trace = std::make_unique<TraceFile>(options.trace);
     if (options.beats) {
-        auto engines = MakeEngines(job, entry, facts.catalog, 1, trace.get(), options.check, nullptr);
+        auto engines = MakeEngines(job, entry, facts.catalog, 1, trace.get(), options, nullptr);
         const int code = PrintBeats(job, *engines.front(), out);
         if (trace) trace->Close();
         return code;
@@ -186,7 +188,7 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
 
     // Frames in flight, each with its world, plus the few each host allocates for itself.
     const auto pool = std::make_shared<pwhost::BufferPool>(static_cast<std::size_t>(4 * job.threads + 8));
-    auto engines = MakeEngines(job, entry, facts.catalog, job.threads, trace.get(), options.check, pool);
+    auto engines = MakeEngines(job, entry, facts.catalog, job.threads, trace.get(), options, pool);
     const int width = engines.front()->Width(), height = engines.front()->Height();
 
     std::vector<int> frames;

@@ -12,6 +12,7 @@
 #include "engine/host_keyframes.h"
 #include "engine/interrupt.h"
 #include "io/pixel_format.h"
+#include "host/editor_requests.h"
 #include "host/host.h"
 #include "params/param_ids.h"
 #include "schedule/beat_state.h"
@@ -151,6 +152,7 @@ RenderEngine::RenderEngine(const EngineSetup& setup) : impl_(std::make_unique<Im
     s.timeStep = s.localTimeStep = setup.rate.den;
     s.totalTime = impl_->TimeOf(clip.frameCount);
     s.compFrameRate = setup.rate.Fps();
+    if (setup.premiere) s.application = pwhost::HostApplication::Premiere;
     s.width = clip.width;
     s.height = clip.height;
     s.downsampleX = s.downsampleY = PF_RationalScale{1, static_cast<A_u_long>(setup.downsample)};
@@ -217,7 +219,9 @@ Frame RenderEngine::Render(int n)
 {
     pwhost::Host& host = impl_->host;
     Turn turn(impl_->takeTurns);
-    pwhost::FrameResult r = host.RenderFrame(impl_->TimeOf(n));
+    // An editor's renderer may pre-render a request twice before it renders it.
+    pwhost::FrameResult r = impl_->setup.premiere ? pwhost::RenderAfterTwoPreRenders(host, impl_->TimeOf(n)).frame
+                                                  : host.RenderFrame(impl_->TimeOf(n));
     if (r.preRender.command.err) impl_->Fail(n, r.preRender.command, "pre-render");
     if (r.render.command.err) impl_->Fail(n, r.render.command, "render");
     impl_->CheckViolations(n);
@@ -253,7 +257,9 @@ BeatReport RenderEngine::Beats(int n)
     HostKeys keys(host, A_Time{time, s.timeScale});
     PF_Err err = PF_Err_NONE;
     pw::BeatState state{};
-    if (pw::StartBeatState(settings, frameTime, s.compFrameRate, keys, err, state) != pw::BeatClockStatus::Ok || err)
+    // Premiere has no composition: the plug-in takes the rate its time values carry.
+    const double rate = impl_->setup.premiere ? pw::TimeValueFrameRate(frameTime) : s.compFrameRate;
+    if (pw::StartBeatState(settings, frameTime, rate, keys, err, state) != pw::BeatClockStatus::Ok || err)
         throw CliError(kExitRenderFailed, "frame " + std::to_string(n) + ": no beat clock for these settings");
     std::vector<int32_t> order(static_cast<std::size_t>(std::max(state.orderLength, 1)));
     pw::DecideTreatments(settings, order.data(), state);

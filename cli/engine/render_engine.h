@@ -38,6 +38,8 @@ struct EngineSetup {
     std::map<int, Track> params;
     // The host as an examiner (padded, guarded worlds) rather than as a production host.
     bool checking = false;
+    // The host as Premiere Pro hosts effects rather than as After Effects does.
+    bool premiere = false;
     // Pixel memory shared by the engines, the footage and the writers; null: each host keeps its own.
     std::shared_ptr<pwhost::BufferPool> pool;
     // Where the host's record of every call goes, one line each (it is kept nowhere else); null: not recorded.

@@ -96,6 +96,9 @@ Running:
       --check            run the host as the conformance suite does: padded rows, guard bytes around every
                          world, worlds filled with a pattern when not cleared; a plug-in that steps outside its
                          pixels stops the render (slower)
+      --host APP         aftereffects (default) or premiere: the host as Premiere Pro hosts effects (no AEGP
+                         suites, the sequence's timebase as the frame rate, each frame pre-rendered twice before
+                         it renders), to check a look for an editor; the frames are the same
       --plugin PATH      the plug-in to load)";
     if (!defaultPlugin.empty()) text += " (default: " + defaultPlugin + ")";
     text += R"(
@@ -225,6 +228,10 @@ Options ParseOptions(int argc, const char* const* argv, const std::string& defau
     });
     value("--farm-dir", [&](auto&, auto& v) { o.farmDir = v; });
     flag("--submit", [&] { o.submit = true; });
+    value("--host", [&](auto& n, auto& v) {
+        if (v != "aftereffects" && v != "premiere") UsageError(n + " '" + v + "': expected aftereffects or premiere");
+        o.premiere = v == "premiere";
+    });
     value("--progress", [&](auto& n, auto& v) {
         if (v == "auto") o.progress = ProgressMode::Auto;
         else if (v == "bar") o.progress = ProgressMode::Bar;

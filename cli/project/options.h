@@ -46,6 +46,7 @@ struct Options {
     bool noAudio = false;
     std::string trace;  // a file for the host's record of every call the plug-in makes
     bool check = false;  // the host as an examiner: padded, guarded worlds, every breach an error
+    bool premiere = false;  // --host premiere: the host behaves as Premiere Pro does (no AEGP suites)
 
     bool noSheet = false;       // --no-contact-sheet: none, whatever the project says
     std::string fromFrames;     // frames already rendered, as an image sequence: frame n is file fromStart + n

@@ -21,6 +21,12 @@ TimeNow ComputeTimeNow(const FrameTime& time)
             static_cast<double>(time.currentTime) / static_cast<double>(time.timeScale)};
 }
 
+double TimeValueFrameRate(const FrameTime& time)
+{
+    if (time.timeStep < 1) return 0.0;
+    return static_cast<double>(time.timeScale) / static_cast<double>(time.timeStep);
+}
+
 double IntegrateTempo(const TimeNow& now, double framesPerBeat, BpmKeyframeSource& source, PF_Err& err)
 {
     KeyframeSearch before{false, 0};

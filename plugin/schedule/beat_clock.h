@@ -60,6 +60,10 @@ struct TimeNow {
 // Both are 0 before time 0 or with a time step below 1.
 TimeNow ComputeTimeNow(const FrameTime& time);
 
+// Frames per second that the time values carry, time_scale / time_step as a double (the step the frame index
+// counts in); 0, which no clock accepts, for a step below 1.
+double TimeValueFrameRate(const FrameTime& time);
+
 // Beats since time 0 of a "BPM" that is linear between keyframes (constant without keyframes at or before now).
 double IntegrateTempo(const TimeNow& now, double framesPerBeat, BpmKeyframeSource& source, PF_Err& err);
 

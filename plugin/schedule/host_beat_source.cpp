@@ -11,9 +11,16 @@ double QueryCompFrameRate(HostSuiteCache& suites, const PF_InData* in_data, PF_E
     AEGP_LayerH layer = nullptr;
     AEGP_CompH comp = nullptr;
     double fps = 0;
-    if (!err) err = suites.PFInterface1().AEGP_GetEffectLayer(in_data->effect_ref, &layer);
-    if (!err) err = suites.Layer11().AEGP_GetLayerParentComp(layer, &comp);
-    if (!err) err = suites.Comp11().AEGP_GetCompFramerate(comp, &fps);
+    try {
+        if (!err) err = suites.PFInterface1().AEGP_GetEffectLayer(in_data->effect_ref, &layer);
+        if (!err) err = suites.Layer11().AEGP_GetLayerParentComp(layer, &comp);
+        if (!err) err = suites.Comp11().AEGP_GetCompFramerate(comp, &fps);
+    } catch (const MissingSuiteError&) {
+        // An editor's sequence has no composition; its timebase is the frame rate, and the frame index counts
+        // in the same step, so the beats fall where a composition of that rate puts them.
+        if (in_data->appl_id != PF_APPL_ID_PREMIERE) throw;
+        return TimeValueFrameRate(FrameTime{in_data->current_time, in_data->time_step, in_data->time_scale});
+    }
     return err ? 0.0 : fps;
 }
 

@@ -6,7 +6,9 @@
 
 namespace pw {
 
-// Effect layer, its composition, that composition's frame rate; each query only while `err` is 0.
+// Effect layer, its composition, that composition's frame rate; each query only while `err` is 0. Premiere
+// ("PrMr") has no AEGP suites: there, when one of the three is missing, the rate is the one the render's own
+// time values carry. Any other host without them throws MissingSuiteError as the suite cache does.
 double QueryCompFrameRate(HostSuiteCache& suites, const PF_InData* in_data, PF_Err& err);
 
 class HostBpmKeyframes final : public BpmKeyframeSource {

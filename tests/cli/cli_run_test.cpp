@@ -79,6 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
         Mistake{{"render", "-i", "pattern", "-o", "f.%04d.png", "--frames", "0-500", "--length", "100"}, 2,
                 {"the input has 100 frames (0 to 99)"}},
         Mistake{{"render", "-i", "pattern", "-o", "f.%04d.png", "--fps", "0"}, 2, {"--fps: '0' is not a frame rate"}},
+        Mistake{{"render", "-i", "pattern", "-o", "f.%04d.png", "--host", "avid"}, 2,
+                {"--host 'avid': expected aftereffects or premiere"}},
         Mistake{{"render", "-i", "pattern", "-o", "f.%04d.gif"}, 2, {"image files are written as .png, .tif, .exr, .dpx or .jpg"}},
         Mistake{{"render", "missing.json"}, 2, {"missing.json: cannot open the project file"}},
         Mistake{{"render", "-i", "missing.mov", "-o", "o.mp4"}, 3, {"cannot read missing.mov"}},

@@ -127,6 +127,28 @@ TEST(Rendering, TheSameFrameTwiceAndFromTwoInstancesIsIdentical)
     EXPECT_EQ(first.pixels, later.pixels);
 }
 
+// A 29.97 clip through the host as Premiere hosts effects (no composition, its frames pre-rendered twice) has the
+// beats and frames of the same clip in After Effects.
+TEST(Rendering, PremiereHostGivesTheAfterEffectsBeatsAndFrames)
+{
+    std::vector<std::string> sets;
+    for (const char* t : kTreatmentNames) sets.push_back(std::string(t) + " Manual/Auto=Auto");
+    EngineSetup setup = JobSetup(sets, {"BPM@0=100", "BPM@1s=150"});
+    setup.rate = FrameRate{30000, 1001};
+    setup.reader = OpenPatternReader(64, 48, 120, setup.rate);
+    setup.checking = true;
+    RenderEngine afterEffects(setup);
+    setup.premiere = true;
+    RenderEngine premiere(setup);
+    for (int n : {0, 13, 14, 29, 30, 47}) {
+        const BeatReport a = afterEffects.Beats(n), p = premiere.Beats(n);
+        EXPECT_EQ(p.beats, a.beats) << "frame " << n;
+        EXPECT_EQ(p.framesPerBeat, a.framesPerBeat) << "frame " << n;
+        EXPECT_TRUE(std::equal(std::begin(p.on), std::end(p.on), std::begin(a.on))) << "frame " << n;
+        EXPECT_EQ(premiere.Render(n).pixels, afterEffects.Render(n).pixels) << "frame " << n;
+    }
+}
+
 TEST(Rendering, DownsampledRenderIsSmaller)
 {
     EngineSetup setup = JobSetup({}, {});

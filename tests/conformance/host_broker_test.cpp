@@ -1,6 +1,8 @@
 // The suite broker: tables per (name, number), held-suite accounting, and the faults it can play.
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -190,6 +192,50 @@ TEST(Broker, BlocksAreAccountedLikeHandles)
     EXPECT_THAT(freed.violations, IsEmpty());
     const auto kept = host.Call(PF_Cmd_RENDER);
     EXPECT_THAT(kept.violations, ElementsAre(HasSubstr("memory block leaked")));
+}
+
+// Premiere offers no AEGP suite of any number and every other suite of the catalogue; its in_data says "PrMr"
+// whatever applId holds, with local_time_step equal to time_step.
+TEST(Broker, PremiereRefusesEveryAegpSuiteAndServesTheRest)
+{
+    PF_InData seen{};
+    std::vector<pwhost::SuiteKey> catalogue;
+    std::vector<std::pair<pwhost::SuiteKey, SPErr>> answers;
+    FakePlugin plugin([&](PF_Cmd, PF_InData* in, PF_OutData*, void*) -> PF_Err {
+        seen = *in;
+        for (const pwhost::SuiteKey& key : catalogue) {
+            const void* table = nullptr;
+            answers.emplace_back(key, in->pica_basicP->AcquireSuite(key.name.c_str(), key.number, &table));
+            if (table) in->pica_basicP->ReleaseSuite(key.name.c_str(), key.number);
+        }
+        return PF_Err_NONE;
+    });
+    pwhost::Host host(plugin.Entry());
+    catalogue = host.Broker().Catalogue();
+    host.Settings().application = pwhost::HostApplication::Premiere;
+    pwhost::SetTimebase(host.Settings(), pwhost::kNtscTimebase);
+    host.Settings().localTimeStep = 5;
+    host.Call(PF_Cmd_RENDER);
+    EXPECT_EQ(seen.appl_id, PF_APPL_ID_PREMIERE);
+    EXPECT_EQ(seen.time_scale, 30000u);
+    EXPECT_EQ(seen.time_step, 1001);
+    EXPECT_EQ(seen.local_time_step, 1001);
+    EXPECT_EQ(seen.total_time, 300 * 1001) << "the layer keeps its 300 frames";
+    int aegp = 0;
+    for (const auto& [key, err] : answers) {
+        const bool isAegp = key.name.rfind("AEGP ", 0) == 0;
+        aegp += isAegp;
+        EXPECT_EQ(err, isAegp ? pwhost::kSPSuiteNotFoundError : 0) << key.Text();
+    }
+    EXPECT_EQ(aegp, 7);
+    EXPECT_THAT(host.Violations(), IsEmpty());
+
+    host.Settings().application = pwhost::HostApplication::AfterEffects;
+    answers.clear();
+    host.Call(PF_Cmd_RENDER);
+    EXPECT_EQ(seen.appl_id, PF_APPL_ID_AFTER_EFFECTS);
+    EXPECT_EQ(seen.local_time_step, 5);
+    for (const auto& [key, err] : answers) EXPECT_EQ(err, 0) << key.Text();
 }
 
 TEST(UtilitySuite, RegistrationHandsOutFreshIdsAndRecordsNames)
