@@ -18,4 +18,5 @@ apt-get install -y -q --no-install-recommends \
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 \
   wine wine64 wine32:i386 g++-multilib qemu-user \
   nlohmann-json3-dev libopenimageio-dev ffmpeg \
-  clang-14 libfuzzer-14-dev libclang-rt-14-dev
+  clang-14 libfuzzer-14-dev libclang-rt-14-dev \
+  slurm-wlm munge

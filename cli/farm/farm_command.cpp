@@ -79,8 +79,9 @@ int RunFarm(const Options& options, PF_EntryPointFunc, const PluginFacts& facts,
     plan.partition = options.partition;
     plan.intermediate = job.outputKind == OutputKind::Video;
     if (plan.intermediate) {
-        // Lossless in the render's depth, so the joined video is the one a single machine would encode.
-        plan.framesPattern = plan.dir + "/frames/frame.%06d." + (job.depth == Depth::kFloat ? "exr" : "png");
+        // Lossless in the render's depth, so the joined video is the one a single machine would encode (an EXR
+        // would keep only the data window, losing the colour of transparent pixels a video keeps).
+        plan.framesPattern = plan.dir + "/frames/frame.%06d." + (job.depth == Depth::kFloat ? "tif" : "png");
         plan.framesStart = 0;
     } else {
         plan.framesPattern = Absolute(job.project.output.path);

@@ -46,6 +46,8 @@ public:
             else argv.insert(argv.end(), {"-c:a", plan->encoder});
         }
         for (const std::string& a : EncoderArgs(output, width, height, depth_)) argv.push_back(a);
+        // The same frames make the same file: no random segment id or muxer version stamp in the container.
+        argv.insert(argv.end(), {"-fflags", "+bitexact"});
         argv.push_back(partial_);
         encoder_ = std::make_unique<Subprocess>(argv, Subprocess::Pipe::ToChild);
         if (!encoder_->Running()) throw CliError(kExitOutput, "cannot encode " + path_ + ": " + encoder_->Error());
