@@ -3,9 +3,14 @@
 #pragma once
 
 #include <cstdint>
-#include <limits>
+#include <cstring>
 
 #include "kernels/pixel_depth.h"
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define PW_BLUR_SSE2 1
+#endif
 
 namespace pw {
 namespace blur {
@@ -46,6 +51,7 @@ struct Arith8Narrow {
     using Sum = uint16_t;
     using Total = uint16_t;
     static constexpr bool kCapAlpha = false;
+    static constexpr bool kLanesAccumulate = false;
     uint16_t mul;
     explicit Arith8Narrow(const NarrowDivisor& d) : mul(d.mul) {}
     static Sum Load(Channel c) { return c; }
@@ -64,6 +70,7 @@ struct Arith8 {
     using Sum = int32_t;
     using Total = int32_t;
     static constexpr bool kCapAlpha = false;
+    static constexpr bool kLanesAccumulate = false;
     static constexpr int64_t kMaxWindow = 4095;
     float inverse;
     float half;
@@ -85,6 +92,7 @@ struct Arith8Wide {
     using Sum = int32_t;
     using Total = int64_t;
     static constexpr bool kCapAlpha = false;
+    static constexpr bool kLanesAccumulate = false;
     int64_t window;
     explicit Arith8Wide(int64_t w) : window(w) {}
     static Sum Load(Channel c) { return c; }
@@ -102,6 +110,7 @@ struct Arith16 {
     using Sum = double;
     using Total = double;
     static constexpr bool kCapAlpha = false;
+    static constexpr bool kLanesAccumulate = false;
     double inverse;
     double half;
     explicit Arith16(int64_t window)
@@ -125,14 +134,44 @@ struct ArithFloat {
     using Sum = double;
     using Total = double;
     static constexpr bool kCapAlpha = true;
+    static constexpr bool kLanesAccumulate = true;
     double window;
     explicit ArithFloat(int64_t w) : window(static_cast<double>(w)) {}
     static Sum Load(Channel c)
     {
-        constexpr float kLargest = std::numeric_limits<float>::max();
-        return c >= -kLargest && c <= kLargest ? c : c > kLargest ? kLargest : c < -kLargest ? -kLargest : 0.0f;
+        // On the bits, with selects: no floating-point comparison the compiler must keep in order, so the running
+        // sums vectorise. An infinity's bits less one are the largest float of its sign.
+        uint32_t bits;
+        std::memcpy(&bits, &c, sizeof bits);
+        const uint32_t magnitude = bits & 0x7FFFFFFFu;
+        bits = magnitude > 0x7F800000u ? 0u : magnitude == 0x7F800000u ? bits - 1u : bits;
+        float v;
+        std::memcpy(&v, &bits, sizeof v);
+        return v;
     }
     Channel Store(Total total) const { return static_cast<float>(total / window); }
+    // Load and add, four channels at a time in SSE2 lanes (the baseline of every build): the same conversions and
+    // additions, the compiler left no comparison to keep in order.
+    static void Accumulate(Sum* cur, const Sum* prev, const Channel* px, int32_t lanes)
+    {
+        int32_t j = 0;
+#ifdef PW_BLUR_SSE2
+        const __m128i sign = _mm_set1_epi32(0x7FFFFFFF), inf = _mm_set1_epi32(0x7F800000);
+        for (; j + 4 <= lanes; j += 4) {
+            const __m128i bits = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j));
+            const __m128i magnitude = _mm_and_si128(bits, sign);
+            const __m128i nan = _mm_cmpgt_epi32(magnitude, inf);
+            const __m128i infinite = _mm_cmpeq_epi32(magnitude, inf);
+            const __m128i loaded = _mm_andnot_si128(nan, _mm_add_epi32(bits, infinite));  // infinite is -1
+            const __m128 v = _mm_castsi128_ps(loaded);
+            _mm_storeu_pd(cur + j, _mm_add_pd(_mm_loadu_pd(prev + j), _mm_cvtps_pd(v)));
+            _mm_storeu_pd(cur + j + 2, _mm_add_pd(_mm_loadu_pd(prev + j + 2), _mm_cvtps_pd(_mm_movehl_ps(v, v))));
+        }
+#endif
+        for (; j < lanes; ++j) {
+            cur[j] = prev[j] + Load(px[j]);
+        }
+    }
 };
 
 }  // namespace blur
