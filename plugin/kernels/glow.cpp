@@ -13,9 +13,6 @@
 namespace pw {
 namespace {
 
-// The luma weights; they add up to 1.000001, so white reads 255.000255 before truncation.
-double Luma(double r, double g, double b) { return 0.298912 * r + 0.586611 * g + 0.114478 * b; }
-
 template <typename Pixel, typename Fn>
 void EachPair(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, const Fn& fn)
 {
@@ -28,33 +25,6 @@ void EachPair(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, cons
             fn(out[x], g[x]);
         }
     }
-}
-
-template <typename Pixel>
-void BrightPass(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, int32_t q)
-{
-    EachPair(output, glow, [q](const Pixel& out, Pixel& g) {
-        if (GlowLuma(out) < q) {
-            g.alpha = 0;
-        }
-    });
-}
-
-// 8-bit: the three weighted terms of the luma tabulated per channel value (the same doubles), added in
-// the same order.
-void BrightPass8(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, int32_t q)
-{
-    double red[256], green[256], blue[256];
-    for (int v = 0; v < 256; ++v) {
-        red[v] = 0.298912 * v;
-        green[v] = 0.586611 * v;
-        blue[v] = 0.114478 * v;
-    }
-    EachPair(output, glow, [&](const PF_Pixel8& out, PF_Pixel8& g) {
-        const int32_t luma = static_cast<int32_t>(red[out.red] + green[out.green] + blue[out.blue]);
-        // A mask rather than a branch: dim and bright pixels alternate unpredictably.
-        g.alpha = static_cast<A_u_char>(g.alpha & -static_cast<int32_t>(luma >= q));
-    });
 }
 
 template <typename Depth>
@@ -177,28 +147,6 @@ int32_t GlowThreshold(int32_t threshold, double strength)
 {
     const int64_t q = 256 - static_cast<int64_t>(TruncToInt32((255 - static_cast<int64_t>(threshold)) * strength));
     return q > INT32_MAX ? INT32_MAX : q < INT32_MIN ? INT32_MIN : static_cast<int32_t>(q);
-}
-
-int32_t GlowLuma(const PF_Pixel8& p) { return static_cast<int32_t>(Luma(p.red, p.green, p.blue)); }
-
-int32_t GlowLuma(const PF_Pixel16& p)
-{
-    return (static_cast<int32_t>(Luma(p.red, p.green, p.blue)) * 255 + 16384) / 32768;
-}
-
-int32_t GlowLuma(const PF_PixelFloat& p) { return TruncToInt32(Luma(p.red, p.green, p.blue) * 255); }
-
-void GlowBrightPass(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, int32_t q)
-{
-    BrightPass8(output, glow, q);
-}
-void GlowBrightPass(const ImageView<PF_Pixel16>& output, const ImageView<PF_Pixel16>& glow, int32_t q)
-{
-    BrightPass(output, glow, q);
-}
-void GlowBrightPass(const ImageView<PF_PixelFloat>& output, const ImageView<PF_PixelFloat>& glow, int32_t q)
-{
-    BrightPass(output, glow, q);
 }
 
 void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_Pixel8>& glow)

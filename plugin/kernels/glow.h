@@ -20,10 +20,10 @@ int32_t GlowLuma(const PF_Pixel8& p);
 int32_t GlowLuma(const PF_Pixel16& p);
 int32_t GlowLuma(const PF_PixelFloat& p);
 
-// Where the OUTPUT pixel's luma is below q, the glow pixel at the same place loses its alpha.
-void GlowBrightPass(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, int32_t q);
-void GlowBrightPass(const ImageView<PF_Pixel16>& output, const ImageView<PF_Pixel16>& glow, int32_t q);
-void GlowBrightPass(const ImageView<PF_PixelFloat>& output, const ImageView<PF_PixelFloat>& glow, int32_t q);
+// Where the OUTPUT pixel's luma is below q, the glow pixel at the same place loses its alpha. `isa` picks the lanes
+// (the same bytes either way).
+template <typename Pixel>
+void GlowBrightPass(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, int32_t q, Isa isa = BestIsa());
 
 // Rows, then columns, of the glow buffer with radius r.
 void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_Pixel8>& glow);

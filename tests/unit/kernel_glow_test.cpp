@@ -65,34 +65,51 @@ TEST(KernelGlow, NonFiniteFloatLumaIsDefined)
     EXPECT_EQ(GlowLuma(PF_PixelFloat{1, 3e38f, 3e38f, 3e38f}), INT32_MAX);
 }
 
-// The OUTPUT's luma decides; only the glow buffer's alpha changes.
+// The OUTPUT's luma decides; only the glow buffer's alpha changes. Every path this processor has, odd widths and
+// padded rows, and the depth's hostile values among the random ones (16-bit above white, float NaN and infinities).
 template <typename Pixel>
-void CheckBrightPass(uint64_t seed, int32_t q)
+void CheckBrightPass(uint64_t seed, int32_t q, int32_t width)
 {
     TestRandom rnd(seed);
-    TestImage<Pixel> output(23, 11), glow(23, 11);
+    TestImage<Pixel> output(width, 11, 1 + width % 3), glow(width, 11, 2);
     output.Randomise(rnd);
     glow.Randomise(rnd);
-    const TestImage<Pixel> output0(output), glow0(glow);
-    GlowBrightPass(output.view, glow.view, q);
-    EXPECT_TRUE(output.SameBytes(output0));
-    for (int32_t y = 0; y < 11; ++y) {
-        for (int32_t x = 0; x < 23; ++x) {
-            Pixel expected = glow0.view.Row(y)[x];
-            if (GlowLuma(output.At(x, y)) < q) {
-                expected.alpha = 0;
-            }
-            ASSERT_TRUE(test::SamePixel(glow.At(x, y), expected));
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    for (int32_t i = 0; i < width * 11; i += 5) {
+        Pixel& p = output.At(i % width, i / width);
+        if constexpr (std::is_same_v<Pixel, PF_Pixel16>) {
+            // Grey 16384 lands its rescaled luma on a multiple of 32768 exactly.
+            if (i % 2) p.red = p.green = static_cast<A_u_short>(rnd.Int(32768, 65535));
+            else p.red = p.green = p.blue = 16384;
+        } else if constexpr (std::is_same_v<Pixel, PF_PixelFloat>) {
+            const float hostile[] = {nan, inf, -inf, 3e38f, -1.0f, 1e9f};
+            p.red = hostile[rnd.Int(0, 5)];
+            glow.At(i % width, i / width).alpha = hostile[rnd.Int(0, 5)];
         }
+    }
+    const TestImage<Pixel> output0(output), glow0(glow);
+    for (const Isa isa : test::RunnableIsas()) {
+        TestImage<Pixel> lanes(glow0);
+        GlowBrightPass(output.view, lanes.view, q, isa);
+        EXPECT_TRUE(output.SameBytes(output0));
+        TestImage<Pixel> expected(glow0);
+        for (int32_t y = 0; y < 11; ++y) {
+            for (int32_t x = 0; x < width; ++x) {
+                if (GlowLuma(output.At(x, y)) < q) expected.At(x, y).alpha = 0;
+            }
+        }
+        ASSERT_TRUE(lanes.SameBytes(expected)) << "q " << q << " width " << width << " isa " << static_cast<int>(isa);
     }
 }
 
 TEST(KernelGlow, BrightPassClearsAlphaOfDimPixelsOnly)
 {
-    for (const int32_t q : {1, 100, 151, 256}) {
-        CheckBrightPass<PF_Pixel8>(static_cast<uint64_t>(q), q);
-        CheckBrightPass<PF_Pixel16>(static_cast<uint64_t>(q) + 1, q);
-        CheckBrightPass<PF_PixelFloat>(static_cast<uint64_t>(q) + 2, q);
+    for (const int32_t q : {INT32_MIN, 0, 1, 100, 128, 151, 256, 511, INT32_MAX}) {
+        for (const int32_t width : {1, 7, 23, 64}) {
+            CheckBrightPass<PF_Pixel8>(static_cast<uint64_t>(q) + width, q, width);
+            CheckBrightPass<PF_Pixel16>(static_cast<uint64_t>(q) + width + 1, q, width);
+            CheckBrightPass<PF_PixelFloat>(static_cast<uint64_t>(q) + width + 2, q, width);
+        }
     }
 }
 
