@@ -1,8 +1,11 @@
 #include "kernels/glow.h"
 
+#include <type_traits>
+
 #include "kernels/blend_rules.h"
 #include "kernels/cpu_features.h"
 #include "kernels/composite.h"
+#include "kernels/composite_lanes.h"
 #include "kernels/pixel_depth.h"
 #include "kernels/real_to_int.h"
 
@@ -149,33 +152,37 @@ int32_t GlowThreshold(int32_t threshold, double strength)
     return q > INT32_MAX ? INT32_MAX : q < INT32_MIN ? INT32_MIN : static_cast<int32_t>(q);
 }
 
-void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_Pixel8>& glow)
-{
-    BoxBlurRows(sums, r, glow);
-    BoxBlurColumns(sums, r, glow);
-}
-void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_Pixel16>& glow)
-{
-    BoxBlurRows(sums, r, glow);
-    BoxBlurColumns(sums, r, glow);
-}
-void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_PixelFloat>& glow)
+template <typename Pixel>
+void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<Pixel>& glow)
 {
     BoxBlurRows(sums, r, glow);
     BoxBlurColumns(sums, r, glow);
 }
 
-void GlowComposite(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, double k, Isa isa)
+template <typename Pixel>
+void GlowComposite(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, double k, Isa isa)
 {
-    CompositeAll8On(isa, output, glow, k);
+    if constexpr (std::is_same_v<Pixel, PF_Pixel8>) {
+        CompositeAll8On(isa, output, glow, k);
+    } else {
+        using Depth = std::conditional_t<std::is_same_v<Pixel, PF_Pixel16>, Depth16, DepthFloat>;
+        if (isa != Isa::Avx2) {
+            CompositeAll<Depth>(output, glow, k);
+            return;
+        }
+        const int32_t width = output.width < glow.width ? output.width : glow.width;
+        const int32_t height = output.height < glow.height ? output.height : glow.height;
+        for (int32_t y = 0; y < height; ++y) {
+            CompositeRowAvx2<Depth>(output.Row(y), glow.Row(y), false, width, AddScaledRule{k});
+        }
+    }
 }
-void GlowComposite(const ImageView<PF_Pixel16>& output, const ImageView<PF_Pixel16>& glow, double k)
-{
-    CompositeAll<Depth16>(output, glow, k);
-}
-void GlowComposite(const ImageView<PF_PixelFloat>& output, const ImageView<PF_PixelFloat>& glow, double k)
-{
-    CompositeAll<DepthFloat>(output, glow, k);
-}
+
+template void GlowBlur(const BoxBlurSums&, int32_t, const ImageView<PF_Pixel8>&);
+template void GlowBlur(const BoxBlurSums&, int32_t, const ImageView<PF_Pixel16>&);
+template void GlowBlur(const BoxBlurSums&, int32_t, const ImageView<PF_PixelFloat>&);
+template void GlowComposite(const ImageView<PF_Pixel8>&, const ImageView<PF_Pixel8>&, double, Isa);
+template void GlowComposite(const ImageView<PF_Pixel16>&, const ImageView<PF_Pixel16>&, double, Isa);
+template void GlowComposite(const ImageView<PF_PixelFloat>&, const ImageView<PF_PixelFloat>&, double, Isa);
 
 }  // namespace pw

@@ -26,15 +26,12 @@ template <typename Pixel>
 void GlowBrightPass(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, int32_t q, Isa isa = BestIsa());
 
 // Rows, then columns, of the glow buffer with radius r.
-void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_Pixel8>& glow);
-void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_Pixel16>& glow);
-void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_PixelFloat>& glow);
+template <typename Pixel>
+void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<Pixel>& glow);
 
-// Every output pixel becomes BlendAddScaled(output pixel, glow pixel, k).
-// `isa` picks the lanes of the 8-bit composite; the bytes are the same either way.
-void GlowComposite(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, double k,
-                   Isa isa = BestIsa());
-void GlowComposite(const ImageView<PF_Pixel16>& output, const ImageView<PF_Pixel16>& glow, double k);
-void GlowComposite(const ImageView<PF_PixelFloat>& output, const ImageView<PF_PixelFloat>& glow, double k);
+// Every output pixel becomes BlendAddScaled(output pixel, glow pixel, k). `isa` picks the lanes (the same bytes
+// either way).
+template <typename Pixel>
+void GlowComposite(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, double k, Isa isa = BestIsa());
 
 }  // namespace pw

@@ -1,5 +1,6 @@
-// The Color treatment's whole-frame blend (8-bit through per-alpha tables) against the table functions
-// applied pixel by pixel, for frames of scattered, few and single alphas.
+// The Color treatment's whole-frame blend (8-bit through per-alpha tables, 16-bit and float in lanes) against the
+// table functions applied pixel by pixel, on every path, for frames of scattered (with each depth's hostile values),
+// few and single alphas.
 #include <gtest/gtest.h>
 
 #include "kernel_test_support.h"
@@ -19,6 +20,7 @@ void Shape(TestImage<Pixel>& img, TestRandom& rnd, Alphas alphas, decltype(Pixel
 {
     img.Randomise(rnd);
     if (alphas == Alphas::kScattered) {
+        test::AddHostileValues(img, rnd);
         return;
     }
     // Few: alphas from a handful of values that share table slots, in runs.
@@ -43,8 +45,12 @@ void Compare(int32_t mode, const Pixel& tint, Alphas alphas, decltype(Pixel::alp
             expected.At(x, y) = perPixel(expected.At(x, y));
         }
     }
-    BlendFrame(img.view, mode, tint);
-    ASSERT_TRUE(img.SameBytes(expected)) << "mode " << mode << " alphas " << static_cast<int>(alphas);
+    for (const Isa isa : test::RunnableIsas()) {
+        TestImage<Pixel> lanes(img);
+        BlendFrame(lanes.view, mode, tint, isa);
+        ASSERT_TRUE(lanes.SameBytes(expected)) << "mode " << mode << " alphas " << static_cast<int>(alphas) << " isa "
+                                               << static_cast<int>(isa);
+    }
 }
 
 class KernelBlendFrame : public ::testing::TestWithParam<int32_t> {};
