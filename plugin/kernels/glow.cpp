@@ -83,16 +83,28 @@ void CompositeAll8(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 
-// The same per pixel in eight lanes, each pixel its 32-bit word (alpha lowest). Products of two 8-bit values and
-// of a value with 256 minus one fit 16 bits; the overlap sum fits 32; (x r) >> 24 is formed in 64-bit halves as
-// the scalar forms it. The two alpha tests become lane selections.
+// The same per pixel in eight lanes, each pixel its 32-bit word (alpha lowest), with no table: trunc(p x k) formed in
+// 4-lane doubles as the rule forms it (held at 255 first, where the rule's test gives 255 either way; k is finite
+// and not negative here), and floor(x / alpha) of the channel's x <= 65280 as (x + 0.5) x (1 / alpha) in floats,
+// truncated: that product stays more than 7e-6 of its size from every integer while its error is below 2^-22 of
+// it, so its truncation is the exact quotient. Products of two 8-bit values and of a value with 256 minus one fit
+// 16 bits; the overlap sum fits 32. The two alpha tests become lane selections.
+__attribute__((target("avx2"))) inline __m256i ScaledLanes(__m256i p, __m256d k)
+{
+    const __m256d most = _mm256_set1_pd(255.0);
+    const __m128i low = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(p)), k), most));
+    const __m128i high =
+        _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(p, 1)), k), most));
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
+}
+
 __attribute__((target("avx2"))) void CompositeRow8Avx2(PF_Pixel8* out, const PF_Pixel8* glow, int32_t width,
-                                                        const AddScaled8& blend)
+                                                        const AddScaled8& blend, double k)
 {
     const __m256i low = _mm256_set1_epi32(0xFF), full = _mm256_set1_epi32(256), white = _mm256_set1_epi32(255);
     const __m256i zero = _mm256_setzero_si256();
-    const int* scaled = blend.scaled;
-    const int* reciprocal = reinterpret_cast<const int*>(blend.reciprocal);
+    const __m256d factor = _mm256_set1_pd(k);
+    const __m256 half = _mm256_set1_ps(0.5f), one = _mm256_set1_ps(1.0f);
     int32_t x = 0;
     for (; x + 8 <= width; x += 8) {
         const __m256i P = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + x));
@@ -102,22 +114,19 @@ __attribute__((target("avx2"))) void CompositeRow8Avx2(PF_Pixel8* out, const PF_
         const __m256i alpha = _mm256_min_epi32(_mm256_add_epi32(aQ, _mm256_srli_epi32(bottom, 8)), white);
         const __m256i both = _mm256_mullo_epi16(aP, aQ);
         const __m256i top = _mm256_mullo_epi16(aQ, _mm256_sub_epi32(full, aP));
-        const __m256i r = _mm256_i32gather_epi32(reciprocal, alpha, 4);
-        const __m256i rOdd = _mm256_srli_epi64(r, 32);
+        const __m256 inverse = _mm256_div_ps(one, _mm256_cvtepi32_ps(alpha));  // alpha 0 only where a test wins
         __m256i result = alpha;
         for (int shift = 8; shift <= 24; shift += 8) {
             const __m256i p = _mm256_and_si256(_mm256_srli_epi32(P, shift), low);
             const __m256i q = _mm256_and_si256(_mm256_srli_epi32(Q, shift), low);
-            const __m256i sp = _mm256_i32gather_epi32(scaled, p, 4);
+            const __m256i sp = ScaledLanes(p, factor);
             const __m256i under = _mm256_cmpgt_epi32(_mm256_sub_epi32(white, q), sp);
             const __m256i m = _mm256_blendv_epi8(white, _mm256_add_epi32(q, sp), under);
             const __m256i sum = _mm256_add_epi32(
                 _mm256_add_epi32(_mm256_mullo_epi32(m, both), _mm256_mullo_epi32(q, top)), _mm256_mullo_epi32(p, bottom));
-            const __m256i v = _mm256_srli_epi32(sum, 8);
-            const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(v, r), 24);
-            const __m256i odd = _mm256_srli_epi64(_mm256_mul_epu32(_mm256_srli_epi64(v, 32), rOdd), 24);
-            const __m256i c = _mm256_blend_epi32(even, _mm256_slli_epi64(odd, 32), 0xAA);
-            result = _mm256_or_si256(result, _mm256_slli_epi32(_mm256_min_epu32(c, white), shift));
+            const __m256 v = _mm256_cvtepi32_ps(_mm256_srli_epi32(sum, 8));
+            const __m256i c = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_add_ps(v, half), inverse));
+            result = _mm256_or_si256(result, _mm256_slli_epi32(_mm256_min_epi32(c, white), shift));
         }
         result = _mm256_blendv_epi8(result, P, _mm256_cmpeq_epi32(aQ, zero));
         result = _mm256_blendv_epi8(result, Q, _mm256_cmpeq_epi32(aP, zero));
@@ -132,11 +141,11 @@ __attribute__((target("avx2"))) void CompositeRow8Avx2(PF_Pixel8* out, const PF_
 void CompositeAll8On(Isa isa, const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, double k)
 {
 #ifdef PW_HAVE_GLOW_AVX2
-    if (isa == Isa::Avx2 && k >= 0) {
+    if (isa == Isa::Avx2 && k >= 0 && k <= 1e300) {
         const AddScaled8 blend(k);
         const int32_t width = output.width < glow.width ? output.width : glow.width;
         const int32_t height = output.height < glow.height ? output.height : glow.height;
-        for (int32_t y = 0; y < height; ++y) CompositeRow8Avx2(output.Row(y), glow.Row(y), width, blend);
+        for (int32_t y = 0; y < height; ++y) CompositeRow8Avx2(output.Row(y), glow.Row(y), width, blend, k);
         return;
     }
 #endif

@@ -144,7 +144,7 @@ void CheckComposite(uint64_t seed, double k, int32_t width = 31)
 TEST(KernelGlow, CompositeIsTheScaledAddOfEveryPixel)
 {
     const double inf = std::numeric_limits<double>::infinity();
-    for (const double k : {0.0, 0.37, 1.0, 7.5, -0.5, inf, std::numeric_limits<double>::quiet_NaN()}) {
+    for (const double k : {0.0, 0.37, 1.0, 7.5, 1e10, -0.5, inf, std::numeric_limits<double>::quiet_NaN()}) {
         for (const int32_t width : {1, 7, 8, 31, 64, 301}) {
             CheckComposite<PF_Pixel8>(3 + width, k, width);
             CheckComposite<PF_Pixel16>(4 + width, k, width);
