@@ -57,8 +57,9 @@ struct Scratch {
 template <typename Arith>
 using SumOf = typename std::decay_t<Arith>::Sum;
 
+// The arithmetic of a pass of radius r over lines of n pixels.
 template <typename Depth, typename Fn>
-void WithArith(int32_t r, const Fn& fn)
+void WithArith(int32_t r, int64_t n, const Fn& fn)
 {
     const int64_t window = 2 * static_cast<int64_t>(r) + 1;
     if constexpr (std::is_same_v<Depth, Depth8>) {
@@ -89,7 +90,11 @@ void WithArith(int32_t r, const Fn& fn)
             fn(blur::Arith8Wide(window));
         }
     } else if constexpr (std::is_same_v<Depth, Depth16>) {
-        fn(blur::Arith16(window));
+        if (n <= blur::Arith16Int::kMaxLength && window <= blur::Arith16Int::kMaxLength) {
+            fn(blur::Arith16Int(window));
+        } else {
+            fn(blur::Arith16(window));
+        }
     } else {
         fn(blur::ArithFloat(window));
     }
@@ -102,7 +107,7 @@ void OneLine(const BoxBlurSums& sums, int32_t r, typename Depth::Pixel* start, p
         return;
     }
     const Scratch scratch(sums);
-    WithArith<Depth>(r, [&](const auto& arith) {
+    WithArith<Depth>(r, n, [&](const auto& arith) {
         using Sum = SumOf<decltype(arith)>;
         if (scratch.Count<Sum>() / 4 >= static_cast<size_t>(n)) {
             blur::BlurWhole(arith, blur::Lines<typename Depth::Channel>{Channels(start), 4 * pixelStep, 4, n}, r,
@@ -144,7 +149,7 @@ void Columns(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth:
     }
     const Scratch scratch(sums);
     const int32_t ring = 2 * static_cast<int64_t>(r) + 2 < n ? 2 * r + 2 : n;
-    WithArith<Depth>(r, [&](const auto& arith) {
+    WithArith<Depth>(r, n, [&](const auto& arith) {
         using Sum = SumOf<decltype(arith)>;
         const size_t fit = scratch.Count<Sum>() / (4 * static_cast<size_t>(ring));
         if (fit < 1) {

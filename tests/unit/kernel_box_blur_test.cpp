@@ -304,7 +304,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FrameCase{250, 64, 100, 5}, FrameCase{300, 90, 1, 0}, FrameCase{9, 300, 2047, 0},
                       FrameCase{9, 300, 2048, 0}, FrameCase{31, 17, 5000, 0},
                       // 8-bit windows of 203 and 257 pixels: without and with a 16-bit divisor
-                      FrameCase{40, 250, 101, 0}, FrameCase{40, 300, 128, 0}));
+                      FrameCase{40, 250, 101, 0}, FrameCase{40, 300, 128, 0},
+                      // 16-bit windows and lines past what 32-bit sums hold: the double sums
+                      FrameCase{13, 11, 16384, 0}, FrameCase{32768, 2, 3, 0}));
 
 // Random sizes and radii, a few hundred frames, all depths and both directions.
 TEST(KernelBoxBlurFrames, RandomSizesAndRadiiMatchTheTranscription)
