@@ -219,8 +219,12 @@ void BlendRows8(const ImageView<PF_Pixel8>& image, const Tables8& t)
 }
 
 template <typename Rule>
-void BlendWith(const ImageView<PF_Pixel8>& image, const PF_Pixel8& tint, const Rule& rule, Isa)
+void BlendWith(const ImageView<PF_Pixel8>& image, const PF_Pixel8& tint, const Rule& rule, Isa isa)
 {
+    if (isa == Isa::Avx2) {
+        for (int32_t y = 0; y < image.height; ++y) BlendRow8Avx2(image.Row(y), image.width, tint, rule);
+        return;
+    }
     Tables8 tables;
     Tabulate(tables, tint, rule);
     BlendRows8(image, tables);

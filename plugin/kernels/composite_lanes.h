@@ -1,6 +1,6 @@
-// The three-weight composite of the 16-bit and float depths in AVX2 lanes, row by row: four 16-bit pixels in
-// 4-lane doubles or eight float pixels in 8-lane floats, the definition's operations in its order, its branches
-// as lane selections. The same bytes as Composite<Depth>(bottom, top, rule) for every pixel.
+// The composites in AVX2 lanes, row by row: four 16-bit pixels in 4-lane doubles, eight float pixels in 8-lane
+// floats, eight 8-bit pixels in 32-bit integer lanes; the definition's operations in its order, its branches as lane
+// selections. The same bytes as Composite<Depth>(bottom, top, rule) (or Normal<Depth>) for every pixel.
 #pragma once
 
 #include <cstdint>
@@ -14,5 +14,10 @@ namespace pw {
 template <typename Depth, typename Rule>
 void CompositeRowAvx2(typename Depth::Pixel* bottom, const typename Depth::Pixel* top, bool topFixed, int32_t width,
                       const Rule& rule);
+
+// row[x] = Composite<Depth8>(row[x], tint, rule), or Normal<Depth8> for NormalRule (blend_lanes8.cpp). Only where
+// CpuHasAvx2().
+template <typename Rule>
+void BlendRow8Avx2(PF_Pixel8* row, int32_t width, const PF_Pixel8& tint, const Rule& rule);
 
 }  // namespace pw

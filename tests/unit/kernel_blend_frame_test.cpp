@@ -102,13 +102,16 @@ TEST(KernelBlendFrame8, ManyEvictionsKeepEveryPixelExact)
                 expected.At(x, y) = PixelFromWord(BlendTable8[mode](WordFromPixel(expected.At(x, y)), WordFromPixel(tint)));
             }
         }
-        BlendFrame(frame.view, mode, tint);
-        EXPECT_TRUE(frame.SameBytes(expected)) << mode;
+        for (const Isa isa : test::RunnableIsas()) {
+            TestImage<PF_Pixel8> lanes(frame);
+            BlendFrame(lanes.view, mode, tint, isa);
+            EXPECT_TRUE(lanes.SameBytes(expected)) << mode << " isa " << static_cast<int>(isa);
+        }
     }
 }
 
 // Every bottom alpha against every bottom channel value, for tint alphas across the range: the tabulated
-// 8-bit arithmetic (weights per alpha, rule per channel value, reciprocal division) is the table
+// 8-bit arithmetic (weights per alpha, rule per channel value, reciprocal division) and the lanes' are the table
 // function's, everywhere.
 TEST(KernelBlendFrame8, EveryBottomAlphaAndValue)
 {
@@ -127,8 +130,12 @@ TEST(KernelBlendFrame8, EveryBottomAlphaAndValue)
             for (PF_Pixel8& p : expected.pixels) {
                 p = PixelFromWord(BlendTable8[mode](WordFromPixel(p), WordFromPixel(tint)));
             }
-            BlendFrame(frame.view, mode, tint);
-            ASSERT_TRUE(frame.SameBytes(expected)) << "mode " << mode << " tint alpha " << tintAlpha;
+            for (const Isa isa : test::RunnableIsas()) {
+                TestImage<PF_Pixel8> lanes(frame);
+                BlendFrame(lanes.view, mode, tint, isa);
+                ASSERT_TRUE(lanes.SameBytes(expected)) << "mode " << mode << " tint alpha " << tintAlpha << " isa "
+                                                       << static_cast<int>(isa);
+            }
         }
     }
 }
