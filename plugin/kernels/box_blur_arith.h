@@ -138,7 +138,13 @@ struct Arith16Int {
     Arith16 exact;
     explicit Arith16Int(int64_t window) : exact(window) {}
     static Sum Load(Channel c) { return c; }
-    Channel Store(Total total) const { return exact.Store(static_cast<double>(total)); }
+    // Arith16::Store with the cap taken after the truncation (the quotient is below 2^16, so the same): integer
+    // lanes from the conversion on.
+    Channel Store(Total total) const
+    {
+        const int32_t q = static_cast<int32_t>(static_cast<double>(total) * exact.inverse + exact.half);
+        return static_cast<Channel>(q < 32768 ? q : 32768);
+    }
 };
 
 // Float: double sums of the widened channels, a true division, the colour narrowed to single

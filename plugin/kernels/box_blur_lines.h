@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "kernels/box_blur_arith.h"
+#include "kernels/box_blur_prefix.h"
 
 namespace pw {
 namespace blur {
@@ -165,7 +166,9 @@ void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, 
     const int32_t n = lines.length;
     const int32_t lanes = lines.lanes;
     const typename Arith::Channel* px = lines.first;
-    if (lanes == 4 && !Arith::kLanesAccumulate) {
+    if (lanes == 4 && lines.step == 4 && PrefixRow(S, px, n)) {
+        // A row: its sums built in lanes.
+    } else if (lanes == 4 && !Arith::kLanesAccumulate) {
         // One line: the running sum stays in registers.
         Sum a0 = Arith::Load(px[0]), a1 = Arith::Load(px[1]), a2 = Arith::Load(px[2]), a3 = Arith::Load(px[3]);
         Sum* s = S;
