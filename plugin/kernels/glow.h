@@ -25,6 +25,12 @@ int32_t GlowLuma(const PF_PixelFloat& p);
 template <typename Pixel>
 void GlowBrightPass(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, int32_t q, Isa isa = BestIsa());
 
+// The bright pass and then the rows of the glow buffer's blur, band by band so that each band's rows are blurred
+// while the pass has left them in cache: the same bytes as GlowBrightPass, then BoxBlurRows.
+template <typename Pixel>
+void GlowBrightRows(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, int32_t q, const BoxBlurSums& sums,
+                    int32_t r, Isa isa = BestIsa());
+
 // Rows, then columns, of the glow buffer with radius r.
 template <typename Pixel>
 void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<Pixel>& glow);

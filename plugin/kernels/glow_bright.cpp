@@ -151,6 +151,30 @@ void GlowBrightPass(const ImageView<Pixel>& output, const ImageView<Pixel>& glow
     (void)isa;
 }
 
+template <typename Pixel>
+void GlowBrightRows(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, int32_t q, const BoxBlurSums& sums,
+                    int32_t r, Isa isa)
+{
+    // About 128 KB of glow rows a band: well inside the second-level cache with the output's rows beside them.
+    const int64_t rowBytes = static_cast<int64_t>(glow.width > 0 ? glow.width : 1) * static_cast<int64_t>(sizeof(Pixel));
+    const int32_t band = static_cast<int32_t>(rowBytes >= (1 << 17) ? 1 : (1 << 17) / rowBytes);
+    for (int32_t top = 0; top < glow.height; top += band) {
+        const int32_t rows = glow.height - top < band ? glow.height - top : band;
+        const int32_t outputRows = output.height - top < rows ? (output.height > top ? output.height - top : 0) : rows;
+        const ImageView<Pixel> out{outputRows > 0 ? output.Row(top) : output.base, output.width, outputRows,
+                                   output.stride};
+        const ImageView<Pixel> g{glow.Row(top), glow.width, rows, glow.stride};
+        GlowBrightPass(out, g, q, isa);
+        BoxBlurRows(sums, r, g, isa);
+    }
+}
+
+template void GlowBrightRows(const ImageView<PF_Pixel8>&, const ImageView<PF_Pixel8>&, int32_t, const BoxBlurSums&,
+                             int32_t, Isa);
+template void GlowBrightRows(const ImageView<PF_Pixel16>&, const ImageView<PF_Pixel16>&, int32_t, const BoxBlurSums&,
+                             int32_t, Isa);
+template void GlowBrightRows(const ImageView<PF_PixelFloat>&, const ImageView<PF_PixelFloat>&, int32_t,
+                             const BoxBlurSums&, int32_t, Isa);
 template void GlowBrightPass(const ImageView<PF_Pixel8>&, const ImageView<PF_Pixel8>&, int32_t, Isa);
 template void GlowBrightPass(const ImageView<PF_Pixel16>&, const ImageView<PF_Pixel16>&, int32_t, Isa);
 template void GlowBrightPass(const ImageView<PF_PixelFloat>&, const ImageView<PF_PixelFloat>&, int32_t, Isa);

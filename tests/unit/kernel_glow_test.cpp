@@ -113,6 +113,36 @@ TEST(KernelGlow, BrightPassClearsAlphaOfDimPixelsOnly)
     }
 }
 
+// The bright pass and row blur band by band: the bytes of the two whole passes, for frames of one band and of many
+// (rows past 128 KB make a band each), on every path.
+template <typename Pixel>
+void CheckBrightRows(int32_t width, int32_t height, int32_t r)
+{
+    TestRandom rnd(static_cast<uint64_t>(width) * 7 + height);
+    TestImage<Pixel> output(width, height), glow(width, height, 1);
+    output.Randomise(rnd);
+    glow.Randomise(rnd);
+    std::vector<double> scratch(4 * static_cast<size_t>(width > height ? width : height) + 8);
+    const BoxBlurSums sums{scratch.data(), scratch.size() * sizeof(double)};
+    for (const Isa isa : test::RunnableIsas()) {
+        TestImage<Pixel> banded(glow), whole(glow);
+        GlowBrightRows(output.view, banded.view, 140, sums, r, isa);
+        GlowBrightPass(output.view, whole.view, 140, isa);
+        BoxBlurRows(sums, r, whole.view, isa);
+        ASSERT_TRUE(test::SameBytesOrNaN(banded, whole)) << width << "x" << height << " r " << r;
+    }
+}
+
+TEST(KernelGlow, BrightPassAndRowsBandByBandEqualTheWholePasses)
+{
+    for (const int32_t r : {0, 3}) {
+        CheckBrightRows<PF_Pixel8>(37, 300, r);
+        CheckBrightRows<PF_Pixel16>(300, 70, r);
+        CheckBrightRows<PF_PixelFloat>(9000, 5, r);
+        CheckBrightRows<PF_PixelFloat>(2, 2, r);
+    }
+}
+
 template <typename Pixel>
 void CheckComposite(uint64_t seed, double k, int32_t width = 31)
 {
