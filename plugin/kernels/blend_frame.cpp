@@ -234,7 +234,7 @@ void BlendWith(const ImageView<PF_Pixel8>& image, const PF_Pixel8& tint, const R
 template <typename Pixel, typename Rule>
 void BlendWith(const ImageView<Pixel>& image, const Pixel& tint, const Rule& rule, Isa isa)
 {
-    using Depth = std::conditional_t<std::is_same_v<Pixel, PF_Pixel16>, Depth16, DepthFloat>;
+    using Depth = DepthOf<Pixel>;
     if constexpr (std::is_same_v<Rule, NormalRule>) {
         EachPixel(image, [&tint](const Pixel& p) { return Normal<Depth>(p, tint); });
     } else if (isa == Isa::Avx2) {

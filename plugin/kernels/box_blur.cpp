@@ -201,55 +201,38 @@ void ColumnsOn(Isa isa, const BoxBlurSums& sums, int32_t r, const ImageView<type
 
 }  // namespace
 
-void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_Pixel8>& view)
+template <typename Pixel>
+void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<Pixel>& view)
 {
-    Row<Depth8>(sums, line, radius, view);
-}
-void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_Pixel16>& view)
-{
-    Row<Depth16>(sums, line, radius, view);
-}
-void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_PixelFloat>& view)
-{
-    Row<DepthFloat>(sums, line, radius, view);
-}
-void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_Pixel8>& view)
-{
-    Column<Depth8>(sums, line, radius, view);
-}
-void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_Pixel16>& view)
-{
-    Column<Depth16>(sums, line, radius, view);
-}
-void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius,
-                   const ImageView<PF_PixelFloat>& view)
-{
-    Column<DepthFloat>(sums, line, radius, view);
+    Row<DepthOf<Pixel>>(sums, line, radius, view);
 }
 
-void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view, Isa isa)
+template <typename Pixel>
+void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<Pixel>& view)
 {
-    RowsOn<Depth8>(isa, sums, radius, view);
+    Column<DepthOf<Pixel>>(sums, line, radius, view);
 }
-void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view, Isa isa)
+
+template <typename Pixel>
+void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<Pixel>& view, Isa isa)
 {
-    RowsOn<Depth16>(isa, sums, radius, view);
+    RowsOn<DepthOf<Pixel>>(isa, sums, radius, view);
 }
-void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view, Isa isa)
+
+template <typename Pixel>
+void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<Pixel>& view, Isa isa)
 {
-    RowsOn<DepthFloat>(isa, sums, radius, view);
+    ColumnsOn<DepthOf<Pixel>>(isa, sums, radius, view);
 }
-void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view, Isa isa)
-{
-    ColumnsOn<Depth8>(isa, sums, radius, view);
-}
-void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view, Isa isa)
-{
-    ColumnsOn<Depth16>(isa, sums, radius, view);
-}
-void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view, Isa isa)
-{
-    ColumnsOn<DepthFloat>(isa, sums, radius, view);
-}
+
+#define PW_BOX_BLUR_PASSES(Pixel)                                                                                      \
+    template void BoxBlurRow(const BoxBlurSums&, int32_t, const int32_t&, const ImageView<Pixel>&);                  \
+    template void BoxBlurColumn(const BoxBlurSums&, int32_t, const int32_t&, const ImageView<Pixel>&);               \
+    template void BoxBlurRows(const BoxBlurSums&, int32_t, const ImageView<Pixel>&, Isa);                            \
+    template void BoxBlurColumns(const BoxBlurSums&, int32_t, const ImageView<Pixel>&, Isa);
+PW_BOX_BLUR_PASSES(PF_Pixel8)
+PW_BOX_BLUR_PASSES(PF_Pixel16)
+PW_BOX_BLUR_PASSES(PF_PixelFloat)
+#undef PW_BOX_BLUR_PASSES
 
 }  // namespace pw

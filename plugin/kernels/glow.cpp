@@ -174,7 +174,7 @@ void GlowComposite(const ImageView<Pixel>& output, const ImageView<Pixel>& glow,
     if constexpr (std::is_same_v<Pixel, PF_Pixel8>) {
         CompositeAll8On(isa, output, glow, k);
     } else {
-        using Depth = std::conditional_t<std::is_same_v<Pixel, PF_Pixel16>, Depth16, DepthFloat>;
+        using Depth = DepthOf<Pixel>;
         if (isa != Isa::Avx2) {
             CompositeAll<Depth>(output, glow, k);
             return;
