@@ -5,12 +5,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "kernels/box_blur_prefix.h"
 #include "kernels/pixel_depth.h"
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define PW_BLUR_SSE2 1
-#endif
 
 namespace pw {
 namespace blur {
@@ -177,15 +174,9 @@ struct ArithFloat {
     static void Accumulate(Sum* cur, const Sum* prev, const Channel* px, int32_t lanes)
     {
         int32_t j = 0;
-#ifdef PW_BLUR_SSE2
-        const __m128i sign = _mm_set1_epi32(0x7FFFFFFF), inf = _mm_set1_epi32(0x7F800000);
+#ifdef PW_BLUR_PREFIX_SSE2
         for (; j + 4 <= lanes; j += 4) {
-            const __m128i bits = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j));
-            const __m128i magnitude = _mm_and_si128(bits, sign);
-            const __m128i nan = _mm_cmpgt_epi32(magnitude, inf);
-            const __m128i infinite = _mm_cmpeq_epi32(magnitude, inf);
-            const __m128i loaded = _mm_andnot_si128(nan, _mm_add_epi32(bits, infinite));  // infinite is -1
-            const __m128 v = _mm_castsi128_ps(loaded);
+            const __m128 v = LoadSums(px + j);
             _mm_storeu_pd(cur + j, _mm_add_pd(_mm_loadu_pd(prev + j), _mm_cvtps_pd(v)));
             _mm_storeu_pd(cur + j + 2, _mm_add_pd(_mm_loadu_pd(prev + j + 2), _mm_cvtps_pd(_mm_movehl_ps(v, v))));
         }

@@ -8,7 +8,6 @@
 #include <initializer_list>
 
 #include "kernels/box_blur_arith.h"
-#include "kernels/box_blur_prefix.h"
 
 namespace pw {
 namespace blur {

@@ -1,6 +1,6 @@
-// The running sums of one contiguous row (four channels a pixel) in SSE2 lanes, the baseline of every build, for
-// the integer sums: S[4k + c] = P[0][c] + ... + P[k][c], the same integers (16-bit sums wrapping as they do) as one
-// channel at a time. Internal to the box blur passes.
+// The running sums of one contiguous row (four channels a pixel) in SSE2 lanes, the baseline of every build, kept in
+// registers from one pixel to the next: S[4k + c] = P[0][c] + ... + P[k][c], the same integers (16-bit ones wrapping
+// as they do) as one channel at a time. Internal to the box blur passes.
 #pragma once
 
 #include <cstdint>
@@ -83,6 +83,18 @@ inline bool PrefixRow(int32_t* S, const A_u_short* px, int32_t n)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(S + 4 * k), s);
     }
     return true;
+}
+
+// Four float channels as they enter double sums (ArithFloat::Load): NaN as 0, an infinity as the largest float of
+// its sign.
+inline __m128 LoadSums(const PF_FpShort* p)
+{
+    const __m128i sign = _mm_set1_epi32(0x7FFFFFFF), inf = _mm_set1_epi32(0x7F800000);
+    const __m128i bits = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i magnitude = _mm_and_si128(bits, sign);
+    const __m128i nan = _mm_cmpgt_epi32(magnitude, inf);
+    const __m128i infinite = _mm_cmpeq_epi32(magnitude, inf);
+    return _mm_castsi128_ps(_mm_andnot_si128(nan, _mm_add_epi32(bits, infinite)));  // infinite is -1
 }
 
 #endif
