@@ -186,16 +186,23 @@ PW_AVX2 inline __m256d Channel(__m256d y, __m256d alpha, __m256d inverse, __m256
 
 struct Weights4 {
     __m256d both, top, bottom, alpha, inverse, live;
+    bool white;  // every result alpha 32768 (an opaque bottom makes it so): the division is by a power of two
 };
 
 // (m x both + q x top + p x bottom) / 32768 / alpha, m the rule's overlap value.
 template <typename Rule>
 PW_AVX2 inline __m256d DeepChannel(__m256d p, __m256d q, const Weights4& w, const Rule& rule)
 {
+    const __m256d scale = _mm256_set1_pd(1.0 / 32768.0);
     const __m256d m = LaneRule<Rule>::Deep(p, q, rule);
     const __m256d x = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(m, w.both), _mm256_mul_pd(q, w.top)),
                                     _mm256_mul_pd(p, w.bottom));
-    return Channel(_mm256_mul_pd(x, _mm256_set1_pd(1.0 / 32768.0)), w.alpha, w.inverse, w.live);
+    const __m256d y = _mm256_mul_pd(x, scale);
+    if (w.white) {
+        const __m256d t = _mm256_round_pd(_mm256_mul_pd(y, scale), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+        return _mm256_max_pd(_mm256_min_pd(t, _mm256_set1_pd(32768.0)), _mm256_setzero_pd());
+    }
+    return Channel(y, w.alpha, w.inverse, w.live);
 }
 
 template <typename Rule>
@@ -207,7 +214,9 @@ PW_AVX2 inline Deep4 Blend(const Deep4& P, const Deep4& Q, const Rule& rule)
     const __m256d both = _mm256_mul_pd(P.alpha, Q.alpha), topWeight = _mm256_mul_pd(Q.alpha, _mm256_sub_pd(white, P.alpha));
     const __m256d bareP = _mm256_cmp_pd(P.alpha, zero, _CMP_EQ_OQ), bareQ = _mm256_cmp_pd(Q.alpha, zero, _CMP_EQ_OQ);
     const __m256d live = _mm256_andnot_pd(_mm256_or_pd(bareP, bareQ), _mm256_castsi256_pd(_mm256_set1_epi64x(-1)));
-    const Weights4 w{both, topWeight, bottomWeight, alpha, _mm256_div_pd(_mm256_set1_pd(1.0), alpha), live};
+    const bool opaque = _mm256_movemask_pd(_mm256_cmp_pd(alpha, white, _CMP_NEQ_UQ)) == 0;
+    const Weights4 w{both, topWeight, bottomWeight, alpha,
+                     opaque ? white : _mm256_div_pd(_mm256_set1_pd(1.0), alpha), live, opaque};
     Deep4 out{alpha, DeepChannel(P.red, Q.red, w, rule), DeepChannel(P.green, Q.green, w, rule),
               DeepChannel(P.blue, Q.blue, w, rule)};
     // A transparent top leaves the bottom; a transparent bottom takes the top (tested first, so it wins).
