@@ -186,7 +186,28 @@ void Apply(PF_Pixel8* px, const int32_t* offsets, int count)
     }
 }
 
-// 16-bit and float: whole pixels written back, alpha as it was.
+// 16-bit: the same spread, added and clamped in 32-bit lanes; the alpha lanes (a careless host's may exceed white)
+// keep their value by a select.
+template <int ChannelsPerPixel>
+void Apply(PF_Pixel16* px, const int32_t* offsets, int count)
+{
+    int32_t spread[4 * kChunk];
+    for (int p = 0; p < count; ++p) {
+        spread[4 * p] = 0;
+        spread[4 * p + 1] = offsets[ChannelsPerPixel == 1 ? p : 3 * p];
+        spread[4 * p + 2] = offsets[ChannelsPerPixel == 1 ? p : 3 * p + 1];
+        spread[4 * p + 3] = offsets[ChannelsPerPixel == 1 ? p : 3 * p + 2];
+    }
+    A_u_short* ch = &px->alpha;
+    for (int j = 0; j < 4 * count; ++j) {
+        int32_t v = ch[j] + spread[j];
+        v = v < 0 ? 0 : v;
+        v = v > Depth16::kWhite ? Depth16::kWhite : v;
+        ch[j] = (j & 3) == 0 ? ch[j] : static_cast<A_u_short>(v);
+    }
+}
+
+// Float: whole pixels written back, alpha as it was.
 template <int ChannelsPerPixel, typename Pixel, typename D>
 void Apply(Pixel* px, const D* offsets, int count)
 {
