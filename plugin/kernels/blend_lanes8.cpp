@@ -1,8 +1,7 @@
 // The Color treatment's 8-bit blend in AVX2 lanes: eight pixels at a time, each its 32-bit word (alpha lowest), the
 // tint's channels broadcast. The composite's and the rules' integer arithmetic as it stands; every integer division
-// (by 255, by the tint's 255 - q or q, by the result alpha) of a numerator x below 2^17 by a divisor d of 1..255 is
-// (x + 0.5) x (1 / d) in floats, truncated: that product lies more than 3.8e-6 of its size from any integer, its
-// error under 2^-22 of it, so its truncation is floor(x / d).
+// (by 255, by the tint's 255 - q or q, by the result alpha) has a numerator below 2^17 and a divisor of 1..255, and
+// goes through lanes::DivideSmall.
 #include "kernels/composite_lanes.h"
 
 #include <type_traits>
@@ -10,10 +9,7 @@
 #include "kernels/blend_rules.h"
 #include "kernels/composite.h"
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#include <immintrin.h>
-#define PW_HAVE_BLEND8_LANES 1
-#endif
+#include "kernels/lanes_avx2.h"
 
 namespace pw {
 namespace {
@@ -25,15 +21,9 @@ PF_Pixel8 BlendOne(const PF_Pixel8& p, const PF_Pixel8& tint, const Rule& rule)
     else return Composite<Depth8>(p, tint, rule);
 }
 
-#ifdef PW_HAVE_BLEND8_LANES
+#ifdef PW_HAVE_LANES_AVX2
 
-#define PW_AVX2 __attribute__((target("avx2")))
-
-// floor(x / d), 0 <= x < 2^17, for the divisors whose reciprocals `inverse` holds.
-PW_AVX2 inline __m256i Divide(__m256i x, __m256 inverse)
-{
-    return _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_add_ps(_mm256_cvtepi32_ps(x), _mm256_set1_ps(0.5f)), inverse));
-}
+using lanes::DivideSmall;
 
 // The tint's channel q and what its rules divide by, broadcast.
 struct Top {
@@ -47,30 +37,30 @@ PW_AVX2 inline __m256i Rule8(__m256i p, const Top& t, const AddRule&)
 }
 PW_AVX2 inline __m256i Rule8(__m256i p, const Top& t, const MultiplyRule&)
 {
-    return Divide(_mm256_mullo_epi32(p, t.q), t.by255);
+    return DivideSmall(_mm256_mullo_epi32(p, t.q), t.by255);
 }
 PW_AVX2 inline __m256i Rule8(__m256i p, const Top& t, const ScreenRule&)
 {
-    return _mm256_sub_epi32(_mm256_add_epi32(p, t.q), Divide(_mm256_mullo_epi32(p, t.q), t.by255));
+    return _mm256_sub_epi32(_mm256_add_epi32(p, t.q), DivideSmall(_mm256_mullo_epi32(p, t.q), t.by255));
 }
 PW_AVX2 inline __m256i Rule8(__m256i p, const Top& t, const OverlayRule&)
 {
     const __m256i pq = _mm256_mullo_epi32(p, t.q);
-    const __m256i dark = Divide(_mm256_add_epi32(pq, pq), t.by255);
-    const __m256i screen = _mm256_sub_epi32(_mm256_add_epi32(p, t.q), Divide(pq, t.by255));
+    const __m256i dark = DivideSmall(_mm256_add_epi32(pq, pq), t.by255);
+    const __m256i screen = _mm256_sub_epi32(_mm256_add_epi32(p, t.q), DivideSmall(pq, t.by255));
     const __m256i light = _mm256_sub_epi32(_mm256_add_epi32(screen, screen), _mm256_set1_epi32(255));
     return _mm256_blendv_epi8(light, dark, _mm256_cmpgt_epi32(_mm256_set1_epi32(128), p));
 }
 PW_AVX2 inline __m256i Rule8(__m256i p, const Top& t, const DodgeRule&)
 {
     const __m256i white = _mm256_set1_epi32(255);
-    const __m256i v = _mm256_min_epi32(Divide(_mm256_mullo_epi32(p, white), t.byComplement), white);
+    const __m256i v = _mm256_min_epi32(DivideSmall(_mm256_mullo_epi32(p, white), t.byComplement), white);
     return _mm256_blendv_epi8(v, white, _mm256_cmpeq_epi32(t.q, white));
 }
 PW_AVX2 inline __m256i Rule8(__m256i p, const Top& t, const BurnRule&)
 {
     const __m256i white = _mm256_set1_epi32(255), zero = _mm256_setzero_si256();
-    const __m256i v = _mm256_sub_epi32(white, Divide(_mm256_mullo_epi32(_mm256_sub_epi32(white, p), white), t.byQ));
+    const __m256i v = _mm256_sub_epi32(white, DivideSmall(_mm256_mullo_epi32(_mm256_sub_epi32(white, p), white), t.byQ));
     return _mm256_blendv_epi8(_mm256_max_epi32(v, zero), zero, _mm256_cmpeq_epi32(t.q, zero));
 }
 
@@ -103,7 +93,7 @@ PW_AVX2 void Row(PF_Pixel8* row, int32_t width, const PF_Pixel8& tint, const Rul
                 const int shift = 8 * c + 8;
                 const __m256i p = _mm256_and_si256(_mm256_srli_epi32(P, shift), low);
                 const __m256i x0 = _mm256_add_epi32(_mm256_mullo_epi16(tops[c].q, aQ), _mm256_mullo_epi16(p, d));
-                result = _mm256_or_si256(result, _mm256_slli_epi32(_mm256_min_epi32(Divide(x0, inverse), white), shift));
+                result = _mm256_or_si256(result, _mm256_slli_epi32(_mm256_min_epi32(DivideSmall(x0, inverse), white), shift));
             }
             result = _mm256_blendv_epi8(result, P, _mm256_cmpeq_epi32(aQ, zero));
             const __m256i takeTop = _mm256_or_si256(_mm256_cmpeq_epi32(aP, zero), _mm256_cmpeq_epi32(aQ, white));
@@ -121,7 +111,7 @@ PW_AVX2 void Row(PF_Pixel8* row, int32_t width, const PF_Pixel8& tint, const Rul
                 const __m256i m = Rule8(p, tops[c], rule);
                 const __m256i sum = _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(m, both), _mm256_mullo_epi32(tops[c].q, top)),
                                                      _mm256_mullo_epi32(p, bottom));
-                const __m256i v = Divide(_mm256_srli_epi32(sum, 8), inverse);
+                const __m256i v = DivideSmall(_mm256_srli_epi32(sum, 8), inverse);
                 result = _mm256_or_si256(result, _mm256_slli_epi32(_mm256_min_epi32(v, white), shift));
             }
             result = _mm256_blendv_epi8(result, P, _mm256_cmpeq_epi32(aQ, zero));
@@ -132,8 +122,6 @@ PW_AVX2 void Row(PF_Pixel8* row, int32_t width, const PF_Pixel8& tint, const Rul
     for (; x < width; ++x) row[x] = BlendOne(row[x], tint, rule);
 }
 
-#undef PW_AVX2
-
 #endif
 
 }  // namespace
@@ -141,7 +129,7 @@ PW_AVX2 void Row(PF_Pixel8* row, int32_t width, const PF_Pixel8& tint, const Rul
 template <typename Rule>
 void BlendRow8Avx2(PF_Pixel8* row, int32_t width, const PF_Pixel8& tint, const Rule& rule)
 {
-#ifdef PW_HAVE_BLEND8_LANES
+#ifdef PW_HAVE_LANES_AVX2
     Row(row, width, tint, rule);
 #else
     for (int32_t x = 0; x < width; ++x) row[x] = BlendOne(row[x], tint, rule);

@@ -5,9 +5,18 @@
 
 #include <cstdint>
 
+#include "kernels/composite.h"
 #include "kernels/pixel_depth.h"
 
 namespace pw {
+
+// The definition over [from, width) of a row: what the lanes leave over, and all of it where there are none.
+template <typename Depth, typename Rule>
+void CompositeRowDefinition(typename Depth::Pixel* bottom, const typename Depth::Pixel* top, bool topFixed,
+                            int32_t from, int32_t width, const Rule& rule)
+{
+    for (int32_t x = from; x < width; ++x) bottom[x] = Composite<Depth>(bottom[x], top[topFixed ? 0 : x], rule);
+}
 
 // bottom[x] = Composite<Depth>(bottom[x], top[topFixed ? 0 : x], rule) for x in [0, width). Rules: AddRule,
 // MultiplyRule, ScreenRule, OverlayRule, DodgeRule, BurnRule, AddScaledRule. Only where CpuHasAvx2().

@@ -7,11 +7,8 @@
 #include "kernels/composite.h"
 #include "kernels/composite_lanes.h"
 #include "kernels/pixel_depth.h"
+#include "kernels/lanes_avx2.h"
 #include "kernels/real_to_int.h"
-
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#include <immintrin.h>
-#endif
 
 namespace pw {
 namespace {
@@ -81,15 +78,14 @@ void CompositeAll8(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8
     EachPair(output, glow, [&](PF_Pixel8& out, const PF_Pixel8& g) { out = blend(out, g); });
 }
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#ifdef PW_HAVE_LANES_AVX2
 
 // The same per pixel in eight lanes, each pixel its 32-bit word (alpha lowest), with no table: trunc(p x k) formed in
 // 4-lane doubles as the rule forms it (held at 255 first, where the rule's test gives 255 either way; k is finite
-// and not negative here), and floor(x / alpha) of the channel's x <= 65280 as (x + 0.5) x (1 / alpha) in floats,
-// truncated: that product stays more than 7e-6 of its size from every integer while its error is below 2^-22 of
-// it, so its truncation is the exact quotient. Products of two 8-bit values and of a value with 256 minus one fit
-// 16 bits; the overlap sum fits 32. The two alpha tests become lane selections.
-__attribute__((target("avx2"))) inline __m256i ScaledLanes(__m256i p, __m256d k)
+// and not negative here), and floor(x / alpha) of the channel's x <= 65280 through lanes::DivideSmall. Products of
+// two 8-bit values and of a value with 256 minus one fit 16 bits; the overlap sum fits 32. The two alpha tests
+// become lane selections.
+PW_AVX2 inline __m256i ScaledLanes(__m256i p, __m256d k)
 {
     const __m256d most = _mm256_set1_pd(255.0);
     const __m128i low = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(p)), k), most));
@@ -98,13 +94,13 @@ __attribute__((target("avx2"))) inline __m256i ScaledLanes(__m256i p, __m256d k)
     return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
 }
 
-__attribute__((target("avx2"))) void CompositeRow8Avx2(PF_Pixel8* out, const PF_Pixel8* glow, int32_t width,
+PW_AVX2 void CompositeRow8Avx2(PF_Pixel8* out, const PF_Pixel8* glow, int32_t width,
                                                         const AddScaled8& blend, double k)
 {
     const __m256i low = _mm256_set1_epi32(0xFF), full = _mm256_set1_epi32(256), white = _mm256_set1_epi32(255);
     const __m256i zero = _mm256_setzero_si256();
     const __m256d factor = _mm256_set1_pd(k);
-    const __m256 half = _mm256_set1_ps(0.5f), one = _mm256_set1_ps(1.0f);
+    const __m256 one = _mm256_set1_ps(1.0f);
     int32_t x = 0;
     for (; x + 8 <= width; x += 8) {
         const __m256i P = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + x));
@@ -124,8 +120,7 @@ __attribute__((target("avx2"))) void CompositeRow8Avx2(PF_Pixel8* out, const PF_
             const __m256i m = _mm256_blendv_epi8(white, _mm256_add_epi32(q, sp), under);
             const __m256i sum = _mm256_add_epi32(
                 _mm256_add_epi32(_mm256_mullo_epi32(m, both), _mm256_mullo_epi32(q, top)), _mm256_mullo_epi32(p, bottom));
-            const __m256 v = _mm256_cvtepi32_ps(_mm256_srli_epi32(sum, 8));
-            const __m256i c = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_add_ps(v, half), inverse));
+            const __m256i c = lanes::DivideSmall(_mm256_srli_epi32(sum, 8), inverse);
             result = _mm256_or_si256(result, _mm256_slli_epi32(_mm256_min_epi32(c, white), shift));
         }
         result = _mm256_blendv_epi8(result, P, _mm256_cmpeq_epi32(aQ, zero));
@@ -135,12 +130,11 @@ __attribute__((target("avx2"))) void CompositeRow8Avx2(PF_Pixel8* out, const PF_
     for (; x < width; ++x) out[x] = blend(out[x], glow[x]);
 }
 
-#define PW_HAVE_GLOW_AVX2 1
 #endif
 
 void CompositeAll8On(Isa isa, const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, double k)
 {
-#ifdef PW_HAVE_GLOW_AVX2
+#ifdef PW_HAVE_LANES_AVX2
     if (isa == Isa::Avx2 && k >= 0 && k <= 1e300) {
         const AddScaled8 blend(k);
         const int32_t width = output.width < glow.width ? output.width : glow.width;

@@ -5,10 +5,7 @@
 
 #include "kernels/real_to_int.h"
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#include <immintrin.h>
-#define PW_HAVE_BRIGHT_LANES 1
-#endif
+#include "kernels/lanes_avx2.h"
 
 namespace pw {
 namespace {
@@ -26,9 +23,7 @@ void BrightRow(const Pixel* out, Pixel* glow, int32_t from, int32_t width, int32
     }
 }
 
-#ifdef PW_HAVE_BRIGHT_LANES
-
-#define PW_AVX2 __attribute__((target("avx2")))
+#ifdef PW_HAVE_LANES_AVX2
 
 PW_AVX2 inline __m256d LumaLanes(__m256d r, __m256d g, __m256d b)
 {
@@ -36,19 +31,11 @@ PW_AVX2 inline __m256d LumaLanes(__m256d r, __m256d g, __m256d b)
     return _mm256_add_pd(_mm256_add_pd(red, green), _mm256_mul_pd(_mm256_set1_pd(kBlue), b));
 }
 
-// An integer channel (at most 16 bits, at `shift` in 32 or 64-bit lanes of `v`) as an exact double.
+// An 8-bit channel (at `Shift` in the 32-bit lanes of `v`) as an exact double.
 template <int Shift>
 PW_AVX2 inline __m256d Channel8(__m128i v)
 {
     return _mm256_cvtepi32_pd(_mm_and_si128(_mm_srli_epi32(v, Shift), _mm_set1_epi32(0xFF)));
-}
-
-template <int Shift>
-PW_AVX2 inline __m256d Channel16(__m256i v)
-{
-    const __m256i value = _mm256_and_si256(_mm256_srli_epi64(v, Shift), _mm256_set1_epi64x(0xFFFF));
-    const __m256i biased = _mm256_or_si256(value, _mm256_set1_epi64x(0x4330000000000000ll));
-    return _mm256_sub_pd(_mm256_castsi256_pd(biased), _mm256_set1_pd(4503599627370496.0));
 }
 
 // TruncToInt32 in lanes: the conversion's out-of-range answer is INT32_MIN, right below the range; above it
@@ -85,7 +72,7 @@ PW_AVX2 void BrightRowLanes(const PF_Pixel16* out, PF_Pixel16* glow, int32_t wid
     int32_t x = 0;
     for (; x + 4 <= width; x += 4) {
         const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + x));
-        const __m128i truncated = _mm256_cvttpd_epi32(LumaLanes(Channel16<16>(v), Channel16<32>(v), Channel16<48>(v)));
+        const __m128i truncated = _mm256_cvttpd_epi32(LumaLanes(lanes::Channel16<16>(v), lanes::Channel16<32>(v), lanes::Channel16<48>(v)));
         // (l x 255 + 16384) / 32768 of a luma that is never negative.
         const __m128i luma =
             _mm_srli_epi32(_mm_add_epi32(_mm_mullo_epi32(truncated, _mm_set1_epi32(255)), _mm_set1_epi32(16384)), 15);
@@ -119,8 +106,6 @@ PW_AVX2 void BrightRowLanes(const PF_PixelFloat* out, PF_PixelFloat* glow, int32
     BrightRow(out, glow, x, width, q);
 }
 
-#undef PW_AVX2
-
 #endif
 
 }  // namespace
@@ -140,7 +125,7 @@ void GlowBrightPass(const ImageView<Pixel>& output, const ImageView<Pixel>& glow
     const int32_t width = output.width < glow.width ? output.width : glow.width;
     const int32_t height = output.height < glow.height ? output.height : glow.height;
     for (int32_t y = 0; y < height; ++y) {
-#ifdef PW_HAVE_BRIGHT_LANES
+#ifdef PW_HAVE_LANES_AVX2
         if (isa == Isa::Avx2) {
             BrightRowLanes(output.Row(y), glow.Row(y), width, q);
             continue;

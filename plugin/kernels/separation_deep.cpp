@@ -14,38 +14,24 @@
 // run the definition instead.
 #include "kernels/separation_row.h"
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#include <immintrin.h>
-#define PW_HAVE_DEEP_LANES 1
-#endif
+#include "kernels/lanes_avx2.h"
 
 namespace pw {
 namespace separation {
 
-#ifdef PW_HAVE_DEEP_LANES
+#ifdef PW_HAVE_LANES_AVX2
 
 namespace {
-
-#define PW_AVX2 __attribute__((target("avx2")))
 
 // Four pixels, one channel a vector.
 struct Quad {
     __m256d alpha, red, green, blue;
 };
 
-// A 16-bit channel as an exact double: the value placed below the mantissa of 2^52, then 2^52 taken away.
-template <int Shift>
-PW_AVX2 inline __m256d Channel16(__m256i pixels)
-{
-    const __m256i value = _mm256_and_si256(_mm256_srli_epi64(pixels, Shift), _mm256_set1_epi64x(0xFFFF));
-    const __m256i biased = _mm256_or_si256(value, _mm256_set1_epi64x(0x4330000000000000ll));
-    return _mm256_sub_pd(_mm256_castsi256_pd(biased), _mm256_set1_pd(4503599627370496.0));
-}
-
 PW_AVX2 inline Quad Load(const PF_Pixel16* p)
 {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    return {Channel16<0>(v), Channel16<16>(v), Channel16<32>(v), Channel16<48>(v)};
+    return {lanes::Channel16<0>(v), lanes::Channel16<16>(v), lanes::Channel16<32>(v), lanes::Channel16<48>(v)};
 }
 
 PW_AVX2 inline Quad Load(const PF_PixelFloat* p)
@@ -158,8 +144,6 @@ PW_AVX2 void Row(const typename D::Pixel* src, typename D::Pixel* dst, int32_t w
         }
     }
 }
-
-#undef PW_AVX2
 
 }  // namespace
 
