@@ -51,9 +51,24 @@ PF_Err FillPixels(const PF_Rect* rect, const PF_EffectWorld* world, const Info& 
 {
     const PF_Rect r = rect ? Intersect(*rect, Whole(info)) : Whole(info);
     if (IsEmpty(r)) return PF_Err_NONE;
+    // A colour of one repeated byte (a clear, above all) is a memset; any other colour is written once and then
+    // copied onto the rest of the row in doubling runs: wide stores either way, not one per pixel.
+    unsigned char bytes[sizeof(Pixel)];
+    std::memcpy(bytes, &value, sizeof bytes);
+    const bool uniform = std::all_of(bytes, bytes + sizeof bytes, [&](unsigned char b) { return b == bytes[0]; });
+    const size_t count = size_t(r.right - r.left);
     for (A_long y = r.top; y < r.bottom; ++y) {
         auto* row = reinterpret_cast<Pixel*>(PixelAt(world, info, r.left, y));
-        std::fill(row, row + (r.right - r.left), value);
+        if (uniform) {
+            std::memset(static_cast<void*>(row), bytes[0], sizeof(Pixel) * count);
+            continue;
+        }
+        std::memcpy(static_cast<void*>(row), &value, sizeof(Pixel));
+        for (size_t done = 1; done < count;) {
+            const size_t run = std::min(done, count - done);
+            std::memcpy(static_cast<void*>(row + done), row, sizeof(Pixel) * run);
+            done += run;
+        }
     }
     return PF_Err_NONE;
 }

@@ -3,37 +3,12 @@
 #include <cstring>
 #include <type_traits>
 
-#include "kernels/blend.h"
 #include "kernels/blend_rules.h"
 #include "kernels/composite.h"
+#include "kernels/composite_lanes.h"
 
 namespace pw {
 namespace {
-
-// One mode's per-pixel blend with the tint fixed, as a callable; the switch mirrors the blend tables.
-template <typename Depth, typename Fn>
-void WithMode(int32_t mode, const typename Depth::Pixel& tint, const Fn& fn)
-{
-    using Pixel = typename Depth::Pixel;
-    const auto rule = [&](const auto& r) { fn([&tint, r](const Pixel& p) { return Composite<Depth>(p, tint, r); }); };
-    switch (BlendTableIndex(mode)) {
-    case 2:
-    case 3:
-        return rule(AddRule{});
-    case 4:
-        return rule(MultiplyRule{});
-    case 5:
-        return rule(ScreenRule{});
-    case 6:
-        return rule(OverlayRule{});
-    case 7:
-        return rule(DodgeRule{});
-    case 8:
-        return rule(BurnRule{});
-    default:
-        return fn([&tint](const Pixel& p) { return Normal<Depth>(p, tint); });
-    }
-}
 
 template <typename Pixel, typename Blend>
 void EachPixel(const ImageView<Pixel>& image, const Blend& blend)
@@ -66,14 +41,10 @@ struct Tables8 {
     Pixel8Word top;
 };
 
-// Normal in place of a blend rule.
-struct NormalTag {
-};
-
 template <typename Rule>
 void Tabulate(Tables8& t, const PF_Pixel8& tint, const Rule& rule)
 {
-    constexpr bool kNormal = std::is_same_v<Rule, NormalTag>;
+    constexpr bool kNormal = std::is_same_v<Rule, NormalRule>;
     const int32_t aQ = tint.alpha;
     const int32_t q[3] = {tint.red, tint.green, tint.blue};
     t.top = WordFromPixel(tint);
@@ -247,46 +218,42 @@ void BlendRows8(const ImageView<PF_Pixel8>& image, const Tables8& t)
     }
 }
 
-}  // namespace
-
-void BlendFrame(const ImageView<PF_Pixel8>& image, int32_t mode, const PF_Pixel8& tint)
+template <typename Rule>
+void BlendWith(const ImageView<PF_Pixel8>& image, const PF_Pixel8& tint, const Rule& rule, Isa isa)
 {
-    Tables8 tables;
-    switch (BlendTableIndex(mode)) {
-    case 2:
-    case 3:
-        Tabulate(tables, tint, AddRule{});
-        break;
-    case 4:
-        Tabulate(tables, tint, MultiplyRule{});
-        break;
-    case 5:
-        Tabulate(tables, tint, ScreenRule{});
-        break;
-    case 6:
-        Tabulate(tables, tint, OverlayRule{});
-        break;
-    case 7:
-        Tabulate(tables, tint, DodgeRule{});
-        break;
-    case 8:
-        Tabulate(tables, tint, BurnRule{});
-        break;
-    default:
-        Tabulate(tables, tint, NormalTag{});
-        break;
+    if (isa == Isa::Avx2) {
+        for (int32_t y = 0; y < image.height; ++y) BlendRow8Avx2(image.Row(y), image.width, tint, rule);
+        return;
     }
+    Tables8 tables;
+    Tabulate(tables, tint, rule);
     BlendRows8(image, tables);
 }
 
-void BlendFrame(const ImageView<PF_Pixel16>& image, int32_t mode, const PF_Pixel16& tint)
+// 16-bit and float: the composite per pixel, or its AVX2 lanes row by row (Normal stays per pixel).
+template <typename Pixel, typename Rule>
+void BlendWith(const ImageView<Pixel>& image, const Pixel& tint, const Rule& rule, Isa isa)
 {
-    WithMode<Depth16>(mode, tint, [&](const auto& blend) { EachPixel(image, blend); });
+    using Depth = DepthOf<Pixel>;
+    if constexpr (std::is_same_v<Rule, NormalRule>) {
+        EachPixel(image, [&tint](const Pixel& p) { return Normal<Depth>(p, tint); });
+    } else if (isa == Isa::Avx2) {
+        for (int32_t y = 0; y < image.height; ++y) CompositeRowAvx2<Depth>(image.Row(y), &tint, true, image.width, rule);
+    } else {
+        EachPixel(image, [&tint, &rule](const Pixel& p) { return Composite<Depth>(p, tint, rule); });
+    }
 }
 
-void BlendFrame(const ImageView<PF_PixelFloat>& image, int32_t mode, const PF_PixelFloat& tint)
+}  // namespace
+
+template <typename Pixel>
+void BlendFrame(const ImageView<Pixel>& image, int32_t mode, const Pixel& tint, Isa isa)
 {
-    WithMode<DepthFloat>(mode, tint, [&](const auto& blend) { EachPixel(image, blend); });
+    WithBlendRule(mode, [&](const auto& rule) { BlendWith(image, tint, rule, isa); });
 }
+
+template void BlendFrame(const ImageView<PF_Pixel8>&, int32_t, const PF_Pixel8&, Isa);
+template void BlendFrame(const ImageView<PF_Pixel16>&, int32_t, const PF_Pixel16&, Isa);
+template void BlendFrame(const ImageView<PF_PixelFloat>&, int32_t, const PF_PixelFloat&, Isa);
 
 }  // namespace pw

@@ -5,12 +5,13 @@
 #include <cstdint>
 
 #include "ae_basic.h"
+#include "kernels/cpu_features.h"
 #include "kernels/image_view.h"
 
 namespace pw {
 
-void BlendFrame(const ImageView<PF_Pixel8>& image, int32_t mode, const PF_Pixel8& tint);
-void BlendFrame(const ImageView<PF_Pixel16>& image, int32_t mode, const PF_Pixel16& tint);
-void BlendFrame(const ImageView<PF_PixelFloat>& image, int32_t mode, const PF_PixelFloat& tint);
+// `isa` picks the lanes (the same bytes either way).
+template <typename Pixel>
+void BlendFrame(const ImageView<Pixel>& image, int32_t mode, const Pixel& tint, Isa isa = BestIsa());
 
 }  // namespace pw

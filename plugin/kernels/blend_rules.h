@@ -106,4 +106,32 @@ struct AddScaledRule {
     float operator()(DepthFloat, float p, float q) const { return p + q * static_cast<float>(k); }
 };
 
+// Normal in place of a blend rule: it has its own two-term form (Normal<Depth> in composite.h).
+struct NormalRule {
+};
+
+// fn(rule) with the rule a "Color Blend Mode" popup value selects, as the blend tables do: the separator 2 blends
+// Add, and any value outside 2..8 (0, 1, a damaged project's) Normal.
+template <typename Fn>
+void WithBlendRule(int32_t mode, const Fn& fn)
+{
+    switch (mode) {
+    case 2:
+    case 3:
+        return fn(AddRule{});
+    case 4:
+        return fn(MultiplyRule{});
+    case 5:
+        return fn(ScreenRule{});
+    case 6:
+        return fn(OverlayRule{});
+    case 7:
+        return fn(DodgeRule{});
+    case 8:
+        return fn(BurnRule{});
+    default:
+        return fn(NormalRule{});
+    }
+}
+
 }  // namespace pw

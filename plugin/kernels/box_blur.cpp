@@ -57,8 +57,9 @@ struct Scratch {
 template <typename Arith>
 using SumOf = typename std::decay_t<Arith>::Sum;
 
+// The arithmetic of a pass of radius r over lines of n pixels.
 template <typename Depth, typename Fn>
-void WithArith(int32_t r, const Fn& fn)
+void WithArith(int32_t r, int64_t n, const Fn& fn)
 {
     const int64_t window = 2 * static_cast<int64_t>(r) + 1;
     if constexpr (std::is_same_v<Depth, Depth8>) {
@@ -89,7 +90,11 @@ void WithArith(int32_t r, const Fn& fn)
             fn(blur::Arith8Wide(window));
         }
     } else if constexpr (std::is_same_v<Depth, Depth16>) {
-        fn(blur::Arith16(window));
+        if (n <= blur::Arith16Int::kMaxLength && window <= blur::Arith16Int::kMaxLength) {
+            fn(blur::Arith16Int(window));
+        } else {
+            fn(blur::Arith16(window));
+        }
     } else {
         fn(blur::ArithFloat(window));
     }
@@ -102,7 +107,7 @@ void OneLine(const BoxBlurSums& sums, int32_t r, typename Depth::Pixel* start, p
         return;
     }
     const Scratch scratch(sums);
-    WithArith<Depth>(r, [&](const auto& arith) {
+    WithArith<Depth>(r, n, [&](const auto& arith) {
         using Sum = SumOf<decltype(arith)>;
         if (scratch.Count<Sum>() / 4 >= static_cast<size_t>(n)) {
             blur::BlurWhole(arith, blur::Lines<typename Depth::Channel>{Channels(start), 4 * pixelStep, 4, n}, r,
@@ -144,7 +149,7 @@ void Columns(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth:
     }
     const Scratch scratch(sums);
     const int32_t ring = 2 * static_cast<int64_t>(r) + 2 < n ? 2 * r + 2 : n;
-    WithArith<Depth>(r, [&](const auto& arith) {
+    WithArith<Depth>(r, n, [&](const auto& arith) {
         using Sum = SumOf<decltype(arith)>;
         const size_t fit = scratch.Count<Sum>() / (4 * static_cast<size_t>(ring));
         if (fit < 1) {
@@ -196,55 +201,38 @@ void ColumnsOn(Isa isa, const BoxBlurSums& sums, int32_t r, const ImageView<type
 
 }  // namespace
 
-void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_Pixel8>& view)
+template <typename Pixel>
+void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<Pixel>& view)
 {
-    Row<Depth8>(sums, line, radius, view);
-}
-void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_Pixel16>& view)
-{
-    Row<Depth16>(sums, line, radius, view);
-}
-void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_PixelFloat>& view)
-{
-    Row<DepthFloat>(sums, line, radius, view);
-}
-void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_Pixel8>& view)
-{
-    Column<Depth8>(sums, line, radius, view);
-}
-void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_Pixel16>& view)
-{
-    Column<Depth16>(sums, line, radius, view);
-}
-void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius,
-                   const ImageView<PF_PixelFloat>& view)
-{
-    Column<DepthFloat>(sums, line, radius, view);
+    Row<DepthOf<Pixel>>(sums, line, radius, view);
 }
 
-void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view, Isa isa)
+template <typename Pixel>
+void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<Pixel>& view)
 {
-    RowsOn<Depth8>(isa, sums, radius, view);
+    Column<DepthOf<Pixel>>(sums, line, radius, view);
 }
-void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view, Isa isa)
+
+template <typename Pixel>
+void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<Pixel>& view, Isa isa)
 {
-    RowsOn<Depth16>(isa, sums, radius, view);
+    RowsOn<DepthOf<Pixel>>(isa, sums, radius, view);
 }
-void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view, Isa isa)
+
+template <typename Pixel>
+void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<Pixel>& view, Isa isa)
 {
-    RowsOn<DepthFloat>(isa, sums, radius, view);
+    ColumnsOn<DepthOf<Pixel>>(isa, sums, radius, view);
 }
-void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view, Isa isa)
-{
-    ColumnsOn<Depth8>(isa, sums, radius, view);
-}
-void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view, Isa isa)
-{
-    ColumnsOn<Depth16>(isa, sums, radius, view);
-}
-void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view, Isa isa)
-{
-    ColumnsOn<DepthFloat>(isa, sums, radius, view);
-}
+
+#define PW_BOX_BLUR_PASSES(Pixel)                                                                                      \
+    template void BoxBlurRow(const BoxBlurSums&, int32_t, const int32_t&, const ImageView<Pixel>&);                  \
+    template void BoxBlurColumn(const BoxBlurSums&, int32_t, const int32_t&, const ImageView<Pixel>&);               \
+    template void BoxBlurRows(const BoxBlurSums&, int32_t, const ImageView<Pixel>&, Isa);                            \
+    template void BoxBlurColumns(const BoxBlurSums&, int32_t, const ImageView<Pixel>&, Isa);
+PW_BOX_BLUR_PASSES(PF_Pixel8)
+PW_BOX_BLUR_PASSES(PF_Pixel16)
+PW_BOX_BLUR_PASSES(PF_PixelFloat)
+#undef PW_BOX_BLUR_PASSES
 
 }  // namespace pw

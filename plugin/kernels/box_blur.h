@@ -22,25 +22,17 @@ template <typename Depth>
 constexpr size_t kBoxBlurEntryBytes = 4 * sizeof(typename Depth::Sum);
 
 // One line each. r <= 0, a line index outside the view or scratch shorter than the line leave it untouched.
-void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_Pixel8>& view);
-void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<PF_Pixel16>& view);
-void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius,
-                const ImageView<PF_PixelFloat>& view);
-void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius,
-                   const ImageView<PF_Pixel8>& view);
-void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius,
-                   const ImageView<PF_Pixel16>& view);
-void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius,
-                   const ImageView<PF_PixelFloat>& view);
+template <typename Pixel>
+void BoxBlurRow(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<Pixel>& view);
+template <typename Pixel>
+void BoxBlurColumn(const BoxBlurSums& sums, int32_t line, const int32_t& radius, const ImageView<Pixel>& view);
 
 // Whole passes: every row top to bottom, or every column left to right. The column pass walks strips of
 // adjacent columns together, as far as the scratch allows; the result is that of one column at a time. `isa` picks
 // the lanes (the same bytes either way).
-void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view, Isa isa = BestIsa());
-void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view, Isa isa = BestIsa());
-void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view, Isa isa = BestIsa());
-void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel8>& view, Isa isa = BestIsa());
-void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_Pixel16>& view, Isa isa = BestIsa());
-void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<PF_PixelFloat>& view, Isa isa = BestIsa());
+template <typename Pixel>
+void BoxBlurRows(const BoxBlurSums& sums, int32_t radius, const ImageView<Pixel>& view, Isa isa = BestIsa());
+template <typename Pixel>
+void BoxBlurColumns(const BoxBlurSums& sums, int32_t radius, const ImageView<Pixel>& view, Isa isa = BestIsa());
 
 }  // namespace pw

@@ -23,6 +23,20 @@ struct Lines {
     int32_t length;  // n, at least 1
 };
 
+// cur[j] = prev[j] + Load(px[j]) for every lane: one position's running sums from the previous position's.
+template <typename Arith>
+void Accumulate(const Arith&, typename Arith::Sum* cur, const typename Arith::Sum* prev,
+                const typename Arith::Channel* px, int32_t lanes)
+{
+    if constexpr (Arith::kLanesAccumulate) {
+        Arith::Accumulate(cur, prev, px, lanes);
+    } else {
+        for (int32_t j = 0; j < lanes; ++j) {
+            cur[j] = prev[j] + Arith::Load(px[j]);
+        }
+    }
+}
+
 // Which terms make up the window total at position i (left: positions i - r .. i - 1; right: i .. i + r).
 enum Left { kLeftAtStart, kLeftBeforeRadius, kLeftAtRadius, kLeftPastRadius };  // i = 0; 0 < i < r; i = r; i > r
 enum Right { kRightInside, kRightPastEnd };                                      // i + r < n; i + r >= n
@@ -75,14 +89,12 @@ void Span(const Arith arith, SpanArgs<Arith> a, int32_t count)
                 right = (static_cast<Total>(a.last[j]) - static_cast<Total>(a.mid[j])) +
                         static_cast<Total>(a.pastCount) * static_cast<Total>(a.end[j]);
             }
-            a.out[j] = arith.Store(left + right);
-        }
-        if constexpr (Arith::kCapAlpha) {
-            for (int32_t j = 0; j < a.lanes; j += 4) {
-                if (a.out[j] > 1.0f) {
-                    a.out[j] = 1.0f;
-                }
+            typename Arith::Channel v = arith.Store(left + right);
+            if constexpr (Arith::kCapAlpha) {
+                // Every fourth lane is an alpha; a select, not a branch, so that the lanes stay vector lanes.
+                v = (j & 3) == 0 && v > 1.0f ? 1.0f : v;
             }
+            a.out[j] = v;
         }
         if constexpr (L == kLeftBeforeRadius || L == kLeftAtRadius || L == kLeftPastRadius) {
             a.mid += a.advance;
@@ -153,7 +165,9 @@ void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, 
     const int32_t n = lines.length;
     const int32_t lanes = lines.lanes;
     const typename Arith::Channel* px = lines.first;
-    if (lanes == 4) {
+    if (lanes == 4 && lines.step == 4 && PrefixRow(S, px, n)) {
+        // A row: its sums built in lanes.
+    } else if (lanes == 4 && !Arith::kLanesAccumulate) {
         // One line: the running sum stays in registers.
         Sum a0 = Arith::Load(px[0]), a1 = Arith::Load(px[1]), a2 = Arith::Load(px[2]), a3 = Arith::Load(px[3]);
         Sum* s = S;
@@ -174,9 +188,7 @@ void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, 
             px += lines.step;
             Sum* cur = S + static_cast<ptrdiff_t>(k) * lanes;
             const Sum* prev = cur - lanes;
-            for (int32_t j = 0; j < lanes; ++j) {
-                cur[j] = prev[j] + Arith::Load(px[j]);
-            }
+            Accumulate(arith, cur, prev, px, lanes);
         }
     }
     const Sum* last = S + static_cast<ptrdiff_t>(n - 1) * lanes;
@@ -254,9 +266,7 @@ void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, i
             if (lead + 1 + kPrefetchRows < n) {
                 PrefetchSpan(px + kPrefetchRows * lines.step, lineBytes);
             }
-            for (int32_t j = 0; j < lanes; ++j) {
-                cur[j] = prev[j] + Arith::Load(px[j]);
-            }
+            Accumulate(arith, cur, prev, px, lanes);
             ++lead;
             leadSlot = next;
         }

@@ -1,20 +1,17 @@
 #include "kernels/glow.h"
 
+#include <type_traits>
+
 #include "kernels/blend_rules.h"
 #include "kernels/cpu_features.h"
 #include "kernels/composite.h"
+#include "kernels/composite_lanes.h"
 #include "kernels/pixel_depth.h"
+#include "kernels/lanes_avx2.h"
 #include "kernels/real_to_int.h"
-
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#include <immintrin.h>
-#endif
 
 namespace pw {
 namespace {
-
-// The luma weights; they add up to 1.000001, so white reads 255.000255 before truncation.
-double Luma(double r, double g, double b) { return 0.298912 * r + 0.586611 * g + 0.114478 * b; }
 
 template <typename Pixel, typename Fn>
 void EachPair(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, const Fn& fn)
@@ -28,33 +25,6 @@ void EachPair(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, cons
             fn(out[x], g[x]);
         }
     }
-}
-
-template <typename Pixel>
-void BrightPass(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, int32_t q)
-{
-    EachPair(output, glow, [q](const Pixel& out, Pixel& g) {
-        if (GlowLuma(out) < q) {
-            g.alpha = 0;
-        }
-    });
-}
-
-// 8-bit: the three weighted terms of the luma tabulated per channel value (the same doubles), added in
-// the same order.
-void BrightPass8(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, int32_t q)
-{
-    double red[256], green[256], blue[256];
-    for (int v = 0; v < 256; ++v) {
-        red[v] = 0.298912 * v;
-        green[v] = 0.586611 * v;
-        blue[v] = 0.114478 * v;
-    }
-    EachPair(output, glow, [&](const PF_Pixel8& out, PF_Pixel8& g) {
-        const int32_t luma = static_cast<int32_t>(red[out.red] + green[out.green] + blue[out.blue]);
-        // A mask rather than a branch: dim and bright pixels alternate unpredictably.
-        g.alpha = static_cast<A_u_char>(g.alpha & -static_cast<int32_t>(luma >= q));
-    });
 }
 
 template <typename Depth>
@@ -108,18 +78,29 @@ void CompositeAll8(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8
     EachPair(output, glow, [&](PF_Pixel8& out, const PF_Pixel8& g) { out = blend(out, g); });
 }
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#ifdef PW_HAVE_LANES_AVX2
 
-// The same per pixel in eight lanes, each pixel its 32-bit word (alpha lowest). Products of two 8-bit values and
-// of a value with 256 minus one fit 16 bits; the overlap sum fits 32; (x r) >> 24 is formed in 64-bit halves as
-// the scalar forms it. The two alpha tests become lane selections.
-__attribute__((target("avx2"))) void CompositeRow8Avx2(PF_Pixel8* out, const PF_Pixel8* glow, int32_t width,
-                                                        const AddScaled8& blend)
+// The same per pixel in eight lanes, each pixel its 32-bit word (alpha lowest), with no table: trunc(p x k) formed in
+// 4-lane doubles as the rule forms it (held at 255 first, where the rule's test gives 255 either way; k is finite
+// and not negative here), and floor(x / alpha) of the channel's x <= 65280 through lanes::DivideSmall. Products of
+// two 8-bit values and of a value with 256 minus one fit 16 bits; the overlap sum fits 32. The two alpha tests
+// become lane selections.
+PW_AVX2 inline __m256i ScaledLanes(__m256i p, __m256d k)
+{
+    const __m256d most = _mm256_set1_pd(255.0);
+    const __m128i low = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(p)), k), most));
+    const __m128i high =
+        _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(p, 1)), k), most));
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
+}
+
+PW_AVX2 void CompositeRow8Avx2(PF_Pixel8* out, const PF_Pixel8* glow, int32_t width,
+                                                        const AddScaled8& blend, double k)
 {
     const __m256i low = _mm256_set1_epi32(0xFF), full = _mm256_set1_epi32(256), white = _mm256_set1_epi32(255);
     const __m256i zero = _mm256_setzero_si256();
-    const int* scaled = blend.scaled;
-    const int* reciprocal = reinterpret_cast<const int*>(blend.reciprocal);
+    const __m256d factor = _mm256_set1_pd(k);
+    const __m256 one = _mm256_set1_ps(1.0f);
     int32_t x = 0;
     for (; x + 8 <= width; x += 8) {
         const __m256i P = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + x));
@@ -129,22 +110,18 @@ __attribute__((target("avx2"))) void CompositeRow8Avx2(PF_Pixel8* out, const PF_
         const __m256i alpha = _mm256_min_epi32(_mm256_add_epi32(aQ, _mm256_srli_epi32(bottom, 8)), white);
         const __m256i both = _mm256_mullo_epi16(aP, aQ);
         const __m256i top = _mm256_mullo_epi16(aQ, _mm256_sub_epi32(full, aP));
-        const __m256i r = _mm256_i32gather_epi32(reciprocal, alpha, 4);
-        const __m256i rOdd = _mm256_srli_epi64(r, 32);
+        const __m256 inverse = _mm256_div_ps(one, _mm256_cvtepi32_ps(alpha));  // alpha 0 only where a test wins
         __m256i result = alpha;
         for (int shift = 8; shift <= 24; shift += 8) {
             const __m256i p = _mm256_and_si256(_mm256_srli_epi32(P, shift), low);
             const __m256i q = _mm256_and_si256(_mm256_srli_epi32(Q, shift), low);
-            const __m256i sp = _mm256_i32gather_epi32(scaled, p, 4);
+            const __m256i sp = ScaledLanes(p, factor);
             const __m256i under = _mm256_cmpgt_epi32(_mm256_sub_epi32(white, q), sp);
             const __m256i m = _mm256_blendv_epi8(white, _mm256_add_epi32(q, sp), under);
             const __m256i sum = _mm256_add_epi32(
                 _mm256_add_epi32(_mm256_mullo_epi32(m, both), _mm256_mullo_epi32(q, top)), _mm256_mullo_epi32(p, bottom));
-            const __m256i v = _mm256_srli_epi32(sum, 8);
-            const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(v, r), 24);
-            const __m256i odd = _mm256_srli_epi64(_mm256_mul_epu32(_mm256_srli_epi64(v, 32), rOdd), 24);
-            const __m256i c = _mm256_blend_epi32(even, _mm256_slli_epi64(odd, 32), 0xAA);
-            result = _mm256_or_si256(result, _mm256_slli_epi32(_mm256_min_epu32(c, white), shift));
+            const __m256i c = lanes::DivideSmall(_mm256_srli_epi32(sum, 8), inverse);
+            result = _mm256_or_si256(result, _mm256_slli_epi32(_mm256_min_epi32(c, white), shift));
         }
         result = _mm256_blendv_epi8(result, P, _mm256_cmpeq_epi32(aQ, zero));
         result = _mm256_blendv_epi8(result, Q, _mm256_cmpeq_epi32(aP, zero));
@@ -153,17 +130,16 @@ __attribute__((target("avx2"))) void CompositeRow8Avx2(PF_Pixel8* out, const PF_
     for (; x < width; ++x) out[x] = blend(out[x], glow[x]);
 }
 
-#define PW_HAVE_GLOW_AVX2 1
 #endif
 
 void CompositeAll8On(Isa isa, const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, double k)
 {
-#ifdef PW_HAVE_GLOW_AVX2
-    if (isa == Isa::Avx2 && k >= 0) {
+#ifdef PW_HAVE_LANES_AVX2
+    if (isa == Isa::Avx2 && k >= 0 && k <= 1e300) {
         const AddScaled8 blend(k);
         const int32_t width = output.width < glow.width ? output.width : glow.width;
         const int32_t height = output.height < glow.height ? output.height : glow.height;
-        for (int32_t y = 0; y < height; ++y) CompositeRow8Avx2(output.Row(y), glow.Row(y), width, blend);
+        for (int32_t y = 0; y < height; ++y) CompositeRow8Avx2(output.Row(y), glow.Row(y), width, blend, k);
         return;
     }
 #endif
@@ -179,55 +155,37 @@ int32_t GlowThreshold(int32_t threshold, double strength)
     return q > INT32_MAX ? INT32_MAX : q < INT32_MIN ? INT32_MIN : static_cast<int32_t>(q);
 }
 
-int32_t GlowLuma(const PF_Pixel8& p) { return static_cast<int32_t>(Luma(p.red, p.green, p.blue)); }
-
-int32_t GlowLuma(const PF_Pixel16& p)
-{
-    return (static_cast<int32_t>(Luma(p.red, p.green, p.blue)) * 255 + 16384) / 32768;
-}
-
-int32_t GlowLuma(const PF_PixelFloat& p) { return TruncToInt32(Luma(p.red, p.green, p.blue) * 255); }
-
-void GlowBrightPass(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, int32_t q)
-{
-    BrightPass8(output, glow, q);
-}
-void GlowBrightPass(const ImageView<PF_Pixel16>& output, const ImageView<PF_Pixel16>& glow, int32_t q)
-{
-    BrightPass(output, glow, q);
-}
-void GlowBrightPass(const ImageView<PF_PixelFloat>& output, const ImageView<PF_PixelFloat>& glow, int32_t q)
-{
-    BrightPass(output, glow, q);
-}
-
-void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_Pixel8>& glow)
-{
-    BoxBlurRows(sums, r, glow);
-    BoxBlurColumns(sums, r, glow);
-}
-void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_Pixel16>& glow)
-{
-    BoxBlurRows(sums, r, glow);
-    BoxBlurColumns(sums, r, glow);
-}
-void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_PixelFloat>& glow)
+template <typename Pixel>
+void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<Pixel>& glow)
 {
     BoxBlurRows(sums, r, glow);
     BoxBlurColumns(sums, r, glow);
 }
 
-void GlowComposite(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, double k, Isa isa)
+template <typename Pixel>
+void GlowComposite(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, double k, Isa isa)
 {
-    CompositeAll8On(isa, output, glow, k);
+    if constexpr (std::is_same_v<Pixel, PF_Pixel8>) {
+        CompositeAll8On(isa, output, glow, k);
+    } else {
+        using Depth = DepthOf<Pixel>;
+        if (isa != Isa::Avx2) {
+            CompositeAll<Depth>(output, glow, k);
+            return;
+        }
+        const int32_t width = output.width < glow.width ? output.width : glow.width;
+        const int32_t height = output.height < glow.height ? output.height : glow.height;
+        for (int32_t y = 0; y < height; ++y) {
+            CompositeRowAvx2<Depth>(output.Row(y), glow.Row(y), false, width, AddScaledRule{k});
+        }
+    }
 }
-void GlowComposite(const ImageView<PF_Pixel16>& output, const ImageView<PF_Pixel16>& glow, double k)
-{
-    CompositeAll<Depth16>(output, glow, k);
-}
-void GlowComposite(const ImageView<PF_PixelFloat>& output, const ImageView<PF_PixelFloat>& glow, double k)
-{
-    CompositeAll<DepthFloat>(output, glow, k);
-}
+
+template void GlowBlur(const BoxBlurSums&, int32_t, const ImageView<PF_Pixel8>&);
+template void GlowBlur(const BoxBlurSums&, int32_t, const ImageView<PF_Pixel16>&);
+template void GlowBlur(const BoxBlurSums&, int32_t, const ImageView<PF_PixelFloat>&);
+template void GlowComposite(const ImageView<PF_Pixel8>&, const ImageView<PF_Pixel8>&, double, Isa);
+template void GlowComposite(const ImageView<PF_Pixel16>&, const ImageView<PF_Pixel16>&, double, Isa);
+template void GlowComposite(const ImageView<PF_PixelFloat>&, const ImageView<PF_PixelFloat>&, double, Isa);
 
 }  // namespace pw

@@ -20,21 +20,24 @@ int32_t GlowLuma(const PF_Pixel8& p);
 int32_t GlowLuma(const PF_Pixel16& p);
 int32_t GlowLuma(const PF_PixelFloat& p);
 
-// Where the OUTPUT pixel's luma is below q, the glow pixel at the same place loses its alpha.
-void GlowBrightPass(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, int32_t q);
-void GlowBrightPass(const ImageView<PF_Pixel16>& output, const ImageView<PF_Pixel16>& glow, int32_t q);
-void GlowBrightPass(const ImageView<PF_PixelFloat>& output, const ImageView<PF_PixelFloat>& glow, int32_t q);
+// Where the OUTPUT pixel's luma is below q, the glow pixel at the same place loses its alpha. `isa` picks the lanes
+// (the same bytes either way).
+template <typename Pixel>
+void GlowBrightPass(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, int32_t q, Isa isa = BestIsa());
+
+// The bright pass and then the rows of the glow buffer's blur, band by band so that each band's rows are blurred
+// while the pass has left them in cache: the same bytes as GlowBrightPass, then BoxBlurRows.
+template <typename Pixel>
+void GlowBrightRows(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, int32_t q, const BoxBlurSums& sums,
+                    int32_t r, Isa isa = BestIsa());
 
 // Rows, then columns, of the glow buffer with radius r.
-void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_Pixel8>& glow);
-void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_Pixel16>& glow);
-void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<PF_PixelFloat>& glow);
+template <typename Pixel>
+void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<Pixel>& glow);
 
-// Every output pixel becomes BlendAddScaled(output pixel, glow pixel, k).
-// `isa` picks the lanes of the 8-bit composite; the bytes are the same either way.
-void GlowComposite(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, double k,
-                   Isa isa = BestIsa());
-void GlowComposite(const ImageView<PF_Pixel16>& output, const ImageView<PF_Pixel16>& glow, double k);
-void GlowComposite(const ImageView<PF_PixelFloat>& output, const ImageView<PF_PixelFloat>& glow, double k);
+// Every output pixel becomes BlendAddScaled(output pixel, glow pixel, k). `isa` picks the lanes (the same bytes
+// either way).
+template <typename Pixel>
+void GlowComposite(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, double k, Isa isa = BestIsa());
 
 }  // namespace pw

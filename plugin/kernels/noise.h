@@ -20,17 +20,9 @@ void NoiseMono(PF_PixelFloat& pixel, double amount, RandomStream& stream);
 // Whole images, rows top to bottom and left to right: NoiseMono on every pixel (two reals a pixel), or
 // NoiseChannel on red, green and blue in turn (six reals a pixel). The stream ends where the per-pixel
 // calls would leave it.
-void NoiseFrameMono(const ImageView<PF_Pixel8>& image, double amount, RandomStream& stream,
-                    Isa isa = BestIsa());
-void NoiseFrameMono(const ImageView<PF_Pixel16>& image, double amount, RandomStream& stream,
-                    Isa isa = BestIsa());
-void NoiseFrameMono(const ImageView<PF_PixelFloat>& image, double amount, RandomStream& stream,
-                    Isa isa = BestIsa());
-void NoiseFrameColor(const ImageView<PF_Pixel8>& image, double amount, RandomStream& stream,
-                    Isa isa = BestIsa());
-void NoiseFrameColor(const ImageView<PF_Pixel16>& image, double amount, RandomStream& stream,
-                    Isa isa = BestIsa());
-void NoiseFrameColor(const ImageView<PF_PixelFloat>& image, double amount, RandomStream& stream,
-                    Isa isa = BestIsa());
+template <typename Pixel>
+void NoiseFrameMono(const ImageView<Pixel>& image, double amount, RandomStream& stream, Isa isa = BestIsa());
+template <typename Pixel>
+void NoiseFrameColor(const ImageView<Pixel>& image, double amount, RandomStream& stream, Isa isa = BestIsa());
 
 }  // namespace pw

@@ -14,51 +14,27 @@ namespace {
 using noise::Offset;
 
 // An offset as the frame passes form it. The integer depths bound it where every channel saturates
-// anyway (8-bit: +-256; 16-bit: -65536 and 32768), so that adding it stays in 16 and 32-bit lanes; for
+// anyway (8-bit: -256 and 256; 16-bit: -65536 and 32769), so that adding it stays in 16 and 32-bit lanes; for
 // amounts up to kSmallAmount (every amount the parameters allow) the offset is within those lanes
 // already and Clamp is false. The frame pass has made the amount finite, so u is never NaN here.
 constexpr double kSmallAmount = 64.0;
 
 template <typename Depth>
-struct FrameOffset;
+struct FrameOffset {
+    using Type = std::conditional_t<Depth::kIntegral, int32_t, float>;
+    // Past these an integer channel saturates whatever its value (a careless 16-bit host's up to 65535 included).
+    static constexpr double kLowest = -(static_cast<double>(std::numeric_limits<typename Depth::Channel>::max()) + 1);
+    static constexpr double kHighest = static_cast<double>(Depth::kWhite) + 1;
 
-template <>
-struct FrameOffset<Depth8> {
-    using Type = int32_t;
     template <bool Clamp>
     static Type From(double u)
     {
-        double x = u * Depth8::kNoiseScale;
-        if constexpr (Clamp) {
-            x = x < 256.0 ? x : 256.0;
-            x = x > -256.0 ? x : -256.0;
+        double x = u * Depth::kNoiseScale;
+        if constexpr (Depth::kIntegral && Clamp) {
+            x = x < kHighest ? x : kHighest;
+            x = x > kLowest ? x : kLowest;
         }
         return static_cast<Type>(x);
-    }
-};
-
-template <>
-struct FrameOffset<Depth16> {
-    using Type = int32_t;
-    template <bool Clamp>
-    static Type From(double u)
-    {
-        double x = u * Depth16::kNoiseScale;
-        if constexpr (Clamp) {
-            x = x < 32768.0 ? x : 32768.0;
-            x = x > -65536.0 ? x : -65536.0;
-        }
-        return static_cast<Type>(x);
-    }
-};
-
-template <>
-struct FrameOffset<DepthFloat> {
-    using Type = float;
-    template <bool Clamp>
-    static Type From(double u)
-    {
-        return static_cast<float>(u * DepthFloat::kNoiseScale);
     }
 };
 
@@ -210,11 +186,32 @@ void Apply(PF_Pixel8* px, const int32_t* offsets, int count)
     }
 }
 
-// 16-bit and float: whole pixels written back, alpha as it was.
+// 16-bit: the same spread, added and clamped in 32-bit lanes; the alpha lanes (a careless host's may exceed white)
+// keep their value by a select.
+template <int ChannelsPerPixel>
+void Apply(PF_Pixel16* px, const int32_t* offsets, int count)
+{
+    int32_t spread[4 * kChunk];
+    for (int p = 0; p < count; ++p) {
+        spread[4 * p] = 0;
+        spread[4 * p + 1] = offsets[ChannelsPerPixel == 1 ? p : 3 * p];
+        spread[4 * p + 2] = offsets[ChannelsPerPixel == 1 ? p : 3 * p + 1];
+        spread[4 * p + 3] = offsets[ChannelsPerPixel == 1 ? p : 3 * p + 2];
+    }
+    A_u_short* ch = &px->alpha;
+    for (int j = 0; j < 4 * count; ++j) {
+        int32_t v = ch[j] + spread[j];
+        v = v < 0 ? 0 : v;
+        v = v > Depth16::kWhite ? Depth16::kWhite : v;
+        ch[j] = (j & 3) == 0 ? ch[j] : static_cast<A_u_short>(v);
+    }
+}
+
+// Float: whole pixels written back, alpha as it was.
 template <int ChannelsPerPixel, typename Pixel, typename D>
 void Apply(Pixel* px, const D* offsets, int count)
 {
-    using Depth = std::conditional_t<std::is_same_v<Pixel, PF_Pixel16>, Depth16, DepthFloat>;
+    using Depth = DepthOf<Pixel>;
     for (int p = 0; p < count; ++p) {
         const Pixel in = px[p];
         const D* d = offsets + (ChannelsPerPixel == 1 ? p : 3 * p);
@@ -266,29 +263,24 @@ void FrameOn(Isa isa, const ImageView<typename Depth::Pixel>& image, double amou
 
 }  // namespace
 
-void NoiseFrameMono(const ImageView<PF_Pixel8>& image, double amount, RandomStream& stream, Isa isa)
+template <typename Pixel>
+void NoiseFrameMono(const ImageView<Pixel>& image, double amount, RandomStream& stream, Isa isa)
 {
-    FrameOn<Depth8, 1>(isa, image, amount, stream);
+    FrameOn<DepthOf<Pixel>, 1>(isa, image, amount, stream);
 }
-void NoiseFrameMono(const ImageView<PF_Pixel16>& image, double amount, RandomStream& stream, Isa isa)
+
+template <typename Pixel>
+void NoiseFrameColor(const ImageView<Pixel>& image, double amount, RandomStream& stream, Isa isa)
 {
-    FrameOn<Depth16, 1>(isa, image, amount, stream);
+    FrameOn<DepthOf<Pixel>, 3>(isa, image, amount, stream);
 }
-void NoiseFrameMono(const ImageView<PF_PixelFloat>& image, double amount, RandomStream& stream, Isa isa)
-{
-    FrameOn<DepthFloat, 1>(isa, image, amount, stream);
-}
-void NoiseFrameColor(const ImageView<PF_Pixel8>& image, double amount, RandomStream& stream, Isa isa)
-{
-    FrameOn<Depth8, 3>(isa, image, amount, stream);
-}
-void NoiseFrameColor(const ImageView<PF_Pixel16>& image, double amount, RandomStream& stream, Isa isa)
-{
-    FrameOn<Depth16, 3>(isa, image, amount, stream);
-}
-void NoiseFrameColor(const ImageView<PF_PixelFloat>& image, double amount, RandomStream& stream, Isa isa)
-{
-    FrameOn<DepthFloat, 3>(isa, image, amount, stream);
-}
+
+#define PW_NOISE_FRAMES(Pixel)                                                                                         \
+    template void NoiseFrameMono(const ImageView<Pixel>&, double, RandomStream&, Isa);                              \
+    template void NoiseFrameColor(const ImageView<Pixel>&, double, RandomStream&, Isa);
+PW_NOISE_FRAMES(PF_Pixel8)
+PW_NOISE_FRAMES(PF_Pixel16)
+PW_NOISE_FRAMES(PF_PixelFloat)
+#undef PW_NOISE_FRAMES
 
 }  // namespace pw

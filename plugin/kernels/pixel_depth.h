@@ -53,6 +53,24 @@ struct DepthFloat {
     static Pixel Sanitize(const Pixel& p) { return p; }
 };
 
+// The depth whose pixel type is Pixel.
+template <typename Pixel>
+struct DepthOfPixel;
+template <>
+struct DepthOfPixel<PF_Pixel8> {
+    using type = Depth8;
+};
+template <>
+struct DepthOfPixel<PF_Pixel16> {
+    using type = Depth16;
+};
+template <>
+struct DepthOfPixel<PF_PixelFloat> {
+    using type = DepthFloat;
+};
+template <typename Pixel>
+using DepthOf = typename DepthOfPixel<Pixel>::type;
+
 // Blend-function words (little-endian channel order alpha, red, green, blue).
 inline PF_Pixel8 PixelFromWord(Pixel8Word w)
 {

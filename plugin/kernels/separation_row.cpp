@@ -1,61 +1,39 @@
 #include "kernels/separation_row.h"
 
-#include <algorithm>
-
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
 #define PW_HAVE_AVX2_SCHEDULE 1
 #endif
 
 namespace pw {
-namespace {
-
-// One column of the definition, the copies given as the three source pixels landing there.
-PF_Pixel8 Column(const PF_Pixel8* const (&px)[3], const SeparationCopy (&copies)[3], const DivideBy255Alpha& divide)
-{
-    int32_t alpha = 0, red = 0, green = 0, blue = 0;
-    for (int k = 0; k < 3; ++k) {
-        const PF_Pixel8 p = *px[k];
-        if (p.alpha > alpha) alpha = p.alpha;
-        red += separation::Weighted<Depth8>(p.red, p.alpha, copies[k].colour.red);
-        green += separation::Weighted<Depth8>(p.green, p.alpha, copies[k].colour.green);
-        blue += separation::Weighted<Depth8>(p.blue, p.alpha, copies[k].colour.blue);
-    }
-    if (alpha == 0) return PF_Pixel8{};
-    return {static_cast<A_u_char>(alpha), separation::Resolve<Depth8>(red, alpha, divide),
-            separation::Resolve<Depth8>(green, alpha, divide), separation::Resolve<Depth8>(blue, alpha, divide)};
-}
-
-}  // namespace
 
 #ifdef PW_HAVE_AVX2_SCHEDULE
 
 namespace {
 
-// floor(n / d) in eight lanes for 0 <= n < 2^26, 255 <= d < 2^16; dLess is d - 1 and df is d as a float.
-__attribute__((target("avx2"))) inline __m256i Quotient(__m256i n, __m256i d, __m256i dLess, __m256 df)
+// floor(n / d) in eight lanes for 0 <= n < 2^26, 255 <= d < 2^16; dLess is d - 1 and inverse is 1 / d as a float.
+// n as a float times inverse is within 3 x 2^-24 of n / d < 2^18 relative, under 0.05 absolute: its truncation is
+// the quotient, one less or one more, and the remainder says which.
+__attribute__((target("avx2"))) inline __m256i Quotient(__m256i n, __m256i d, __m256i dLess, __m256 inverse)
 {
-    __m256i q = _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(n), df));
+    __m256i q = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(n), inverse));
     const __m256i rem = _mm256_sub_epi32(n, _mm256_mullo_epi32(q, d));
     q = _mm256_sub_epi32(q, _mm256_cmpgt_epi32(rem, dLess));                  // rem >= d: one more
     return _mm256_add_epi32(q, _mm256_cmpgt_epi32(_mm256_setzero_si256(), rem));  // rem < 0: one less
 }
 
-__attribute__((target("avx2"))) inline __m256i Channel8(__m256i n, __m256i d, __m256i dLess, __m256 df)
+__attribute__((target("avx2"))) inline __m256i Channel8(__m256i n, __m256i d, __m256i dLess, __m256 inverse)
 {
-    return _mm256_and_si256(Quotient(n, d, dLess, df), _mm256_set1_epi32(0xFF));  // the channel's eight bits
+    return _mm256_and_si256(Quotient(n, d, dLess, inverse), _mm256_set1_epi32(0xFF));  // the channel's eight bits
 }
-
-}  // namespace
 
 // Eight columns at a time. Each lane holds a pixel as its 32-bit word (alpha lowest). Products: channel x alpha
 // fits 16 bits (mullo_epi16 on lanes whose high halves are 0), x colour fits 32. The quotient
-// n / (255 alpha), n < 2^26, comes from a single-precision division (off by at most 1/32 of a unit, so its
-// truncation is q - 1, q or q + 1) corrected by the remainder; alpha 0 has sums 0 and divides by 255 to 0.
-__attribute__((target("avx2"))) void SeparateRow8Avx2(const PF_Pixel8* src, PF_Pixel8* dst, int32_t width,
-                                                        const SeparationCopy (&copies)[3])
+// n / (255 alpha), n < 2^26, comes from one single-precision reciprocal a pixel (Quotient) corrected by the
+// remainder; alpha 0 has sums 0 and divides by 255 to 0.
+__attribute__((target("avx2"))) void Row8(const PF_Pixel8* src, PF_Pixel8* dst, int32_t width,
+                                          const SeparationCopy (&copies)[3])
 {
-    if (width <= 0) return;
     const DivideBy255Alpha divide;
     const __m256i low = _mm256_set1_epi32(0xFF), zero = _mm256_setzero_si256(), one = _mm256_set1_epi32(1);
     const __m256i white = _mm256_set1_epi32(255);
@@ -65,18 +43,12 @@ __attribute__((target("avx2"))) void SeparateRow8Avx2(const PF_Pixel8* src, PF_P
         cg[k] = _mm256_set1_epi32(copies[k].colour.green);
         cb[k] = _mm256_set1_epi32(copies[k].colour.blue);
     }
-    // Within a segment between the copies' wrap points every copy reads its source contiguously.
-    int32_t cuts[5] = {0, copies[0].first, copies[1].first, copies[2].first, width};
-    std::sort(cuts, cuts + 5);
-    for (int s = 0; s < 4; ++s) {
-        const int32_t begin = cuts[s], end = cuts[s + 1];
-        if (begin >= end) continue;
-        const PF_Pixel8* base[3];
-        for (int k = 0; k < 3; ++k) {
-            const int32_t from = begin - copies[k].first;
-            base[k] = src + (from < 0 ? from + width : from) - begin;
-        }
-        int32_t c = begin;
+    SeparationSegment<PF_Pixel8> segments[4];
+    const int count = SegmentsOf(src, width, copies, segments);
+    for (int s = 0; s < count; ++s) {
+        const int32_t end = segments[s].end;
+        const PF_Pixel8* const(&base)[3] = segments[s].base;
+        int32_t c = segments[s].begin;
         for (; c + 8 <= end; c += 8) {
             __m256i alpha = zero, red = zero, green = zero, blue = zero;
             for (int k = 0; k < 3; ++k) {
@@ -92,18 +64,20 @@ __attribute__((target("avx2"))) void SeparateRow8Avx2(const PF_Pixel8* src, PF_P
             }
             const __m256i d = _mm256_max_epi32(_mm256_mullo_epi16(alpha, white), white);
             const __m256i dLess = _mm256_sub_epi32(d, one);
-            const __m256 df = _mm256_cvtepi32_ps(d);
-            __m256i out = _mm256_or_si256(alpha, _mm256_slli_epi32(Channel8(red, d, dLess, df), 8));
-            out = _mm256_or_si256(out, _mm256_slli_epi32(Channel8(green, d, dLess, df), 16));
-            out = _mm256_or_si256(out, _mm256_slli_epi32(Channel8(blue, d, dLess, df), 24));
+            const __m256 inverse = _mm256_div_ps(_mm256_set1_ps(1.0f), _mm256_cvtepi32_ps(d));
+            __m256i out = _mm256_or_si256(alpha, _mm256_slli_epi32(Channel8(red, d, dLess, inverse), 8));
+            out = _mm256_or_si256(out, _mm256_slli_epi32(Channel8(green, d, dLess, inverse), 16));
+            out = _mm256_or_si256(out, _mm256_slli_epi32(Channel8(blue, d, dLess, inverse), 24));
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + c), out);
         }
         for (; c < end; ++c) {
             const PF_Pixel8* const px[3] = {base[0] + c, base[1] + c, base[2] + c};
-            dst[c] = Column(px, copies, divide);
+            dst[c] = separation::Column<Depth8>(px, copies, divide);
         }
     }
 }
+
+}  // namespace
 
 __attribute__((target("avx2"))) void DivideBy255AlphaAvx2(const int32_t* n, const int32_t* alpha, int32_t* q,
                                                             int32_t count)
@@ -115,7 +89,8 @@ __attribute__((target("avx2"))) void DivideBy255AlphaAvx2(const int32_t* n, cons
         const __m256i d = _mm256_max_epi32(_mm256_mullo_epi16(a, white), white);
         const __m256i nv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(n + i));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + i),
-                            Quotient(nv, d, _mm256_sub_epi32(d, one), _mm256_cvtepi32_ps(d)));
+                            Quotient(nv, d, _mm256_sub_epi32(d, one),
+                                     _mm256_div_ps(_mm256_set1_ps(1.0f), _mm256_cvtepi32_ps(d))));
     }
     for (; i < count; ++i) q[i] = n[i] / (255 * (alpha[i] > 0 ? alpha[i] : 1));
 }
@@ -127,19 +102,37 @@ void DivideBy255AlphaAvx2(const int32_t* n, const int32_t* alpha, int32_t* q, in
     for (int32_t i = 0; i < count; ++i) q[i] = n[i] / (255 * (alpha[i] > 0 ? alpha[i] : 1));
 }
 
-void SeparateRow8Avx2(const PF_Pixel8* src, PF_Pixel8* dst, int32_t width, const SeparationCopy (&copies)[3])
+namespace {
+
+// Without AVX2 lanes to schedule for, the definition column by column.
+void Row8(const PF_Pixel8* src, PF_Pixel8* dst, int32_t width, const SeparationCopy (&copies)[3])
 {
     const DivideBy255Alpha divide;
-    for (int32_t c = 0; c < width; ++c) {
-        const PF_Pixel8* px[3];
-        for (int k = 0; k < 3; ++k) {
-            const int32_t from = c - copies[k].first;
-            px[k] = src + (from < 0 ? from + width : from);
+    SeparationSegment<PF_Pixel8> segments[4];
+    const int count = SegmentsOf(src, width, copies, segments);
+    for (int s = 0; s < count; ++s) {
+        for (int32_t c = segments[s].begin; c < segments[s].end; ++c) {
+            const PF_Pixel8* const px[3] = {segments[s].base[0] + c, segments[s].base[1] + c, segments[s].base[2] + c};
+            dst[c] = separation::Column<Depth8>(px, copies, divide);
         }
-        dst[c] = Column(px, copies, divide);
     }
 }
 
+}  // namespace
+
 #endif
+
+template <typename D>
+void SeparateRowAvx2(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width,
+                     const SeparationCopy (&copies)[3])
+{
+    if (width <= 0) return;
+    if constexpr (std::is_same_v<D, Depth8>) Row8(src, dst, width, copies);
+    else separation::DeepRowAvx2<D>(src, dst, width, copies);
+}
+
+template void SeparateRowAvx2<Depth8>(const PF_Pixel8*, PF_Pixel8*, int32_t, const SeparationCopy (&)[3]);
+template void SeparateRowAvx2<Depth16>(const PF_Pixel16*, PF_Pixel16*, int32_t, const SeparationCopy (&)[3]);
+template void SeparateRowAvx2<DepthFloat>(const PF_PixelFloat*, PF_PixelFloat*, int32_t, const SeparationCopy (&)[3]);
 
 }  // namespace pw

@@ -1,10 +1,11 @@
 // One output row of RGB Separation: three colour copies of a source row, each landing shifted (wrapping round
-// the row), gathered per column and resolved. SeparateRow is the definition in every depth; SeparateRow8Avx2 is
-// the 8-bit one scheduled in AVX2 lanes, equal to it bit for bit, for processors that have AVX2.
+// the row), gathered per column and resolved. SeparateRow is the definition in every depth; SeparateRowAvx2 is
+// it scheduled in AVX2 lanes, equal to it bit for bit, for processors that have AVX2.
 #pragma once
 
 #include <cstdint>
 #include <type_traits>
+#include <utility>
 
 #include "ae_basic.h"
 #include "kernels/cpu_features.h"
@@ -75,6 +76,26 @@ void Gather(SeparationEntry<D>* line, const typename D::Pixel* row, int32_t widt
     run(line, row + (width - copy.first), copy.first);
 }
 
+// One column of the definition, the copies given as the three source pixels landing there: the same sums in the
+// same order as Gather forms them.
+template <typename D>
+typename D::Pixel Column(const typename D::Pixel* const (&px)[3], const SeparationCopy (&copies)[3],
+                         const DivideBy255Alpha& divide)
+{
+    using Sum = typename D::Sum;
+    Sum alpha = 0, red = 0, green = 0, blue = 0;
+    for (int k = 0; k < 3; ++k) {
+        const typename D::Pixel p = *px[k];
+        if (static_cast<Sum>(p.alpha) > alpha) alpha = static_cast<Sum>(p.alpha);
+        red += Weighted<D>(p.red, p.alpha, copies[k].colour.red);
+        green += Weighted<D>(p.green, p.alpha, copies[k].colour.green);
+        blue += Weighted<D>(p.blue, p.alpha, copies[k].colour.blue);
+    }
+    if (alpha == 0) return typename D::Pixel{};
+    return {static_cast<typename D::Channel>(alpha), Resolve<D>(red, alpha, divide), Resolve<D>(green, alpha, divide),
+            Resolve<D>(blue, alpha, divide)};
+}
+
 }  // namespace separation
 
 // `line` holds width entries; src may be dst (every copy is gathered before the row is written).
@@ -100,19 +121,49 @@ void SeparateRow(const typename D::Pixel* src, typename D::Pixel* dst, int32_t w
     }
 }
 
-// The definition compiled for AVX2 lanes (16-bit and float rows). Only where CpuHasAvx2().
+// The row in AVX2 lanes, in every depth; src must not be dst. Only where CpuHasAvx2().
 template <typename D>
-PW_AVX2_SCHEDULE void SeparateRowAvx2(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width,
-                                      const SeparationCopy (&copies)[3], SeparationEntry<D>* line,
-                                      const DivideBy255Alpha& divide)
-{
-    SeparateRow<D>(src, dst, width, copies, line, divide);
-}
+void SeparateRowAvx2(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width,
+                     const SeparationCopy (&copies)[3]);
 
-// Its division: q[i] = n[i] / (255 alpha[i]) (alpha 0 divides by 255), 0 <= n[i] < 2^26. Only where CpuHasAvx2().
+namespace separation {
+// The 16-bit and float rows behind SeparateRowAvx2 (separation_deep.cpp).
+template <typename D>
+void DeepRowAvx2(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width,
+                 const SeparationCopy (&copies)[3]);
+}  // namespace separation
+
+// Its 8-bit division: q[i] = n[i] / (255 alpha[i]) (alpha 0 divides by 255), 0 <= n[i] < 2^26. Only where
+// CpuHasAvx2().
 void DivideBy255AlphaAvx2(const int32_t* n, const int32_t* alpha, int32_t* q, int32_t count);
 
-// The 8-bit row in AVX2 lanes; src must not be dst. Only where CpuHasAvx2().
-void SeparateRow8Avx2(const PF_Pixel8* src, PF_Pixel8* dst, int32_t width, const SeparationCopy (&copies)[3]);
+// A row's columns fall into at most four segments between the copies' wrap points; within one, every copy reads
+// its source contiguously: column c of [begin, end) takes base[k][c]. Returns how many segments there are.
+template <typename Pixel>
+struct SeparationSegment {
+    int32_t begin, end;
+    const Pixel* base[3];
+};
+
+template <typename Pixel>
+int SegmentsOf(const Pixel* src, int32_t width, const SeparationCopy (&copies)[3], SeparationSegment<Pixel> (&out)[4])
+{
+    int32_t cuts[5] = {0, copies[0].first, copies[1].first, copies[2].first, width};
+    for (int i = 1; i < 5; ++i)
+        for (int j = i; j > 0 && cuts[j - 1] > cuts[j]; --j) std::swap(cuts[j - 1], cuts[j]);
+    int count = 0;
+    for (int s = 0; s < 4; ++s) {
+        SeparationSegment<Pixel>& seg = out[count];
+        seg.begin = cuts[s];
+        seg.end = cuts[s + 1];
+        if (seg.begin >= seg.end) continue;
+        for (int k = 0; k < 3; ++k) {
+            const int32_t from = seg.begin - copies[k].first;
+            seg.base[k] = src + (from < 0 ? from + width : from) - seg.begin;
+        }
+        ++count;
+    }
+    return count;
+}
 
 }  // namespace pw

@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <cstring>
-#include <type_traits>
 
 #include "kernels/box_blur.h"
 #include "kernels/cpu_features.h"
@@ -17,6 +16,8 @@ namespace {
 static_assert(sizeof(SeparationEntry<Depth8>) == kBoxBlurEntryBytes<Depth8>, "8-bit line entry");
 static_assert(sizeof(SeparationEntry<Depth16>) == kBoxBlurEntryBytes<Depth16>, "16-bit line entry");
 static_assert(sizeof(SeparationEntry<DepthFloat>) == kBoxBlurEntryBytes<DepthFloat>, "float line entry");
+static_assert(sizeof(PF_PixelFloat) <= kBoxBlurEntryBytes<DepthFloat> && sizeof(PF_Pixel16) <= kBoxBlurEntryBytes<Depth16>,
+              "a stretched row fits the line buffer");
 static_assert(3 * 255 * 255 * 255 < DivideBy255Alpha::kNumeratorLimit, "three weighted copies stay exact");
 
 struct RowPlan {
@@ -86,18 +87,16 @@ void SeparateBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& 
     for (int32_t y = band.top; y < band.top + band.height; ++y) {
         const Pixel* src = work.Row(Wrap(int64_t(plan.scroll) + y, ctx.height));
         Pixel* dst = out.Row(y);
-        if constexpr (std::is_same_v<D, Depth8>) {
-            if (avx2) {
-                // The stretched row goes to the line buffer: the copies read it while the output row is written.
-                const Pixel* from = src;
-                if (plan.stretchOn) {
-                    Pixel* row = static_cast<Pixel*>(ctx.lineBuffer);
-                    CopySpan(row, src, 0, width, plan);
-                    from = row;
-                }
-                SeparateRow8Avx2(from, dst, width, copies);
-                continue;
+        if (avx2) {
+            // The stretched row goes to the line buffer: the copies read it while the output row is written.
+            const Pixel* from = src;
+            if (plan.stretchOn) {
+                Pixel* row = static_cast<Pixel*>(ctx.lineBuffer);
+                CopySpan(row, src, 0, width, plan);
+                from = row;
             }
+            SeparateRowAvx2<D>(from, dst, width, copies);
+            continue;
         }
         // With Stretch the output row holds the stretched source row until the copies are gathered.
         const Pixel* from = src;
@@ -105,9 +104,7 @@ void SeparateBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& 
             CopySpan(dst, src, 0, width, plan);
             from = dst;
         }
-        auto* line = static_cast<SeparationEntry<D>*>(ctx.lineBuffer);
-        if (avx2) SeparateRowAvx2<D>(from, dst, width, copies, line, divide);
-        else SeparateRow<D>(from, dst, width, copies, line, divide);
+        SeparateRow<D>(from, dst, width, copies, static_cast<SeparationEntry<D>*>(ctx.lineBuffer), divide);
     }
 }
 

@@ -24,8 +24,8 @@ void RunGlowStage(RenderContext& ctx)
         using Pixel = typename decltype(depth)::Pixel;
         const ImageView<Pixel> output = ctx.Output<Pixel>();
         const ImageView<Pixel> glow = ctx.Working<Pixel>();
-        GlowBrightPass(output, glow, q);
-        GlowBlur(sums, s.glowRadius, glow);
+        GlowBrightRows(output, glow, q, sums, s.glowRadius);
+        BoxBlurColumns(sums, s.glowRadius, glow);
         GlowComposite(output, glow, k);
     });
     ctx.StageDone();

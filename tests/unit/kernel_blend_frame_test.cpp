@@ -1,5 +1,6 @@
-// The Color treatment's whole-frame blend (8-bit through per-alpha tables) against the table functions
-// applied pixel by pixel, for frames of scattered, few and single alphas.
+// The Color treatment's whole-frame blend (8-bit through per-alpha tables, 16-bit and float in lanes) against the
+// table functions applied pixel by pixel, on every path, for frames of scattered (with each depth's hostile values),
+// few and single alphas.
 #include <gtest/gtest.h>
 
 #include "kernel_test_support.h"
@@ -19,6 +20,7 @@ void Shape(TestImage<Pixel>& img, TestRandom& rnd, Alphas alphas, decltype(Pixel
 {
     img.Randomise(rnd);
     if (alphas == Alphas::kScattered) {
+        test::AddHostileValues(img, rnd);
         return;
     }
     // Few: alphas from a handful of values that share table slots, in runs.
@@ -43,8 +45,12 @@ void Compare(int32_t mode, const Pixel& tint, Alphas alphas, decltype(Pixel::alp
             expected.At(x, y) = perPixel(expected.At(x, y));
         }
     }
-    BlendFrame(img.view, mode, tint);
-    ASSERT_TRUE(img.SameBytes(expected)) << "mode " << mode << " alphas " << static_cast<int>(alphas);
+    for (const Isa isa : test::RunnableIsas()) {
+        TestImage<Pixel> lanes(img);
+        BlendFrame(lanes.view, mode, tint, isa);
+        ASSERT_TRUE(lanes.SameBytes(expected)) << "mode " << mode << " alphas " << static_cast<int>(alphas) << " isa "
+                                               << static_cast<int>(isa);
+    }
 }
 
 class KernelBlendFrame : public ::testing::TestWithParam<int32_t> {};
@@ -96,13 +102,16 @@ TEST(KernelBlendFrame8, ManyEvictionsKeepEveryPixelExact)
                 expected.At(x, y) = PixelFromWord(BlendTable8[mode](WordFromPixel(expected.At(x, y)), WordFromPixel(tint)));
             }
         }
-        BlendFrame(frame.view, mode, tint);
-        EXPECT_TRUE(frame.SameBytes(expected)) << mode;
+        for (const Isa isa : test::RunnableIsas()) {
+            TestImage<PF_Pixel8> lanes(frame);
+            BlendFrame(lanes.view, mode, tint, isa);
+            EXPECT_TRUE(lanes.SameBytes(expected)) << mode << " isa " << static_cast<int>(isa);
+        }
     }
 }
 
 // Every bottom alpha against every bottom channel value, for tint alphas across the range: the tabulated
-// 8-bit arithmetic (weights per alpha, rule per channel value, reciprocal division) is the table
+// 8-bit arithmetic (weights per alpha, rule per channel value, reciprocal division) and the lanes' are the table
 // function's, everywhere.
 TEST(KernelBlendFrame8, EveryBottomAlphaAndValue)
 {
@@ -121,8 +130,12 @@ TEST(KernelBlendFrame8, EveryBottomAlphaAndValue)
             for (PF_Pixel8& p : expected.pixels) {
                 p = PixelFromWord(BlendTable8[mode](WordFromPixel(p), WordFromPixel(tint)));
             }
-            BlendFrame(frame.view, mode, tint);
-            ASSERT_TRUE(frame.SameBytes(expected)) << "mode " << mode << " tint alpha " << tintAlpha;
+            for (const Isa isa : test::RunnableIsas()) {
+                TestImage<PF_Pixel8> lanes(frame);
+                BlendFrame(lanes.view, mode, tint, isa);
+                ASSERT_TRUE(lanes.SameBytes(expected)) << "mode " << mode << " tint alpha " << tintAlpha << " isa "
+                                                       << static_cast<int>(isa);
+            }
         }
     }
 }

@@ -65,34 +65,81 @@ TEST(KernelGlow, NonFiniteFloatLumaIsDefined)
     EXPECT_EQ(GlowLuma(PF_PixelFloat{1, 3e38f, 3e38f, 3e38f}), INT32_MAX);
 }
 
-// The OUTPUT's luma decides; only the glow buffer's alpha changes.
+// The OUTPUT's luma decides; only the glow buffer's alpha changes. Every path this processor has, odd widths and
+// padded rows, and the depth's hostile values among the random ones (16-bit above white, float NaN and infinities).
 template <typename Pixel>
-void CheckBrightPass(uint64_t seed, int32_t q)
+void CheckBrightPass(uint64_t seed, int32_t q, int32_t width)
 {
     TestRandom rnd(seed);
-    TestImage<Pixel> output(23, 11), glow(23, 11);
+    TestImage<Pixel> output(width, 11, 1 + width % 3), glow(width, 11, 2);
     output.Randomise(rnd);
     glow.Randomise(rnd);
-    const TestImage<Pixel> output0(output), glow0(glow);
-    GlowBrightPass(output.view, glow.view, q);
-    EXPECT_TRUE(output.SameBytes(output0));
-    for (int32_t y = 0; y < 11; ++y) {
-        for (int32_t x = 0; x < 23; ++x) {
-            Pixel expected = glow0.view.Row(y)[x];
-            if (GlowLuma(output.At(x, y)) < q) {
-                expected.alpha = 0;
-            }
-            ASSERT_TRUE(test::SamePixel(glow.At(x, y), expected));
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    for (int32_t i = 0; i < width * 11; i += 5) {
+        Pixel& p = output.At(i % width, i / width);
+        if constexpr (std::is_same_v<Pixel, PF_Pixel16>) {
+            // Grey 16384 lands its rescaled luma on a multiple of 32768 exactly.
+            if (i % 2) p.red = p.green = static_cast<A_u_short>(rnd.Int(32768, 65535));
+            else p.red = p.green = p.blue = 16384;
+        } else if constexpr (std::is_same_v<Pixel, PF_PixelFloat>) {
+            const float hostile[] = {nan, inf, -inf, 3e38f, -1.0f, 1e9f};
+            p.red = hostile[rnd.Int(0, 5)];
+            glow.At(i % width, i / width).alpha = hostile[rnd.Int(0, 5)];
         }
+    }
+    const TestImage<Pixel> output0(output), glow0(glow);
+    for (const Isa isa : test::RunnableIsas()) {
+        TestImage<Pixel> lanes(glow0);
+        GlowBrightPass(output.view, lanes.view, q, isa);
+        EXPECT_TRUE(output.SameBytes(output0));
+        TestImage<Pixel> expected(glow0);
+        for (int32_t y = 0; y < 11; ++y) {
+            for (int32_t x = 0; x < width; ++x) {
+                if (GlowLuma(output.At(x, y)) < q) expected.At(x, y).alpha = 0;
+            }
+        }
+        ASSERT_TRUE(lanes.SameBytes(expected)) << "q " << q << " width " << width << " isa " << static_cast<int>(isa);
     }
 }
 
 TEST(KernelGlow, BrightPassClearsAlphaOfDimPixelsOnly)
 {
-    for (const int32_t q : {1, 100, 151, 256}) {
-        CheckBrightPass<PF_Pixel8>(static_cast<uint64_t>(q), q);
-        CheckBrightPass<PF_Pixel16>(static_cast<uint64_t>(q) + 1, q);
-        CheckBrightPass<PF_PixelFloat>(static_cast<uint64_t>(q) + 2, q);
+    for (const int32_t q : {INT32_MIN, 0, 1, 100, 128, 151, 256, 511, INT32_MAX}) {
+        for (const int32_t width : {1, 7, 23, 64}) {
+            CheckBrightPass<PF_Pixel8>(static_cast<uint64_t>(q) + width, q, width);
+            CheckBrightPass<PF_Pixel16>(static_cast<uint64_t>(q) + width + 1, q, width);
+            CheckBrightPass<PF_PixelFloat>(static_cast<uint64_t>(q) + width + 2, q, width);
+        }
+    }
+}
+
+// The bright pass and row blur band by band: the bytes of the two whole passes, for frames of one band and of many
+// (rows past 128 KB make a band each), on every path.
+template <typename Pixel>
+void CheckBrightRows(int32_t width, int32_t height, int32_t r)
+{
+    TestRandom rnd(static_cast<uint64_t>(width) * 7 + height);
+    TestImage<Pixel> output(width, height), glow(width, height, 1);
+    output.Randomise(rnd);
+    glow.Randomise(rnd);
+    std::vector<double> scratch(4 * static_cast<size_t>(width > height ? width : height) + 8);
+    const BoxBlurSums sums{scratch.data(), scratch.size() * sizeof(double)};
+    for (const Isa isa : test::RunnableIsas()) {
+        TestImage<Pixel> banded(glow), whole(glow);
+        GlowBrightRows(output.view, banded.view, 140, sums, r, isa);
+        GlowBrightPass(output.view, whole.view, 140, isa);
+        BoxBlurRows(sums, r, whole.view, isa);
+        ASSERT_TRUE(test::SameBytesOrNaN(banded, whole)) << width << "x" << height << " r " << r;
+    }
+}
+
+TEST(KernelGlow, BrightPassAndRowsBandByBandEqualTheWholePasses)
+{
+    for (const int32_t r : {0, 3}) {
+        CheckBrightRows<PF_Pixel8>(37, 300, r);
+        CheckBrightRows<PF_Pixel16>(300, 70, r);
+        CheckBrightRows<PF_PixelFloat>(9000, 5, r);
+        CheckBrightRows<PF_PixelFloat>(2, 2, r);
     }
 }
 
@@ -100,9 +147,11 @@ template <typename Pixel>
 void CheckComposite(uint64_t seed, double k, int32_t width = 31)
 {
     TestRandom rnd(seed);
-    TestImage<Pixel> output(width, 9), glow(width, 9);
+    TestImage<Pixel> output(width, 9, 1 + width % 4), glow(width, 9);
     output.Randomise(rnd);
     glow.Randomise(rnd);
+    test::AddHostileValues(output, rnd);
+    test::AddHostileValues(glow, rnd);
     TestImage<Pixel> expected(output);
     for (int32_t y = 0; y < 9; ++y) {
         for (int32_t x = 0; x < width; ++x) {
@@ -114,25 +163,23 @@ void CheckComposite(uint64_t seed, double k, int32_t width = 31)
             }
         }
     }
-    if constexpr (std::is_same_v<Pixel, PF_Pixel8>) {
-        for (const Isa isa : test::RunnableIsas()) {
-            TestImage<Pixel> lanes(output);
-            GlowComposite(lanes.view, glow.view, k, isa);
-            ASSERT_TRUE(lanes.SameBytes(expected)) << "k " << k << " width " << width << " isa " << static_cast<int>(isa);
-        }
-    } else {
-        GlowComposite(output.view, glow.view, k);
-        ASSERT_TRUE(output.SameBytes(expected));
+    for (const Isa isa : test::RunnableIsas()) {
+        TestImage<Pixel> lanes(output);
+        GlowComposite(lanes.view, glow.view, k, isa);
+        ASSERT_TRUE(test::SameBytesOrNaN(lanes, expected)) << "k " << k << " width " << width << " isa " << static_cast<int>(isa)
+                                               << " pixel bytes " << sizeof(Pixel);
     }
 }
 
 TEST(KernelGlow, CompositeIsTheScaledAddOfEveryPixel)
 {
     const double inf = std::numeric_limits<double>::infinity();
-    for (const double k : {0.0, 0.37, 1.0, 7.5, -0.5, inf, std::numeric_limits<double>::quiet_NaN()}) {
-        for (const int32_t width : {1, 7, 8, 31, 64, 301}) CheckComposite<PF_Pixel8>(3 + width, k, width);
-        CheckComposite<PF_Pixel16>(4, k);
-        CheckComposite<PF_PixelFloat>(5, k);
+    for (const double k : {0.0, 0.37, 1.0, 7.5, 1e10, -0.5, inf, std::numeric_limits<double>::quiet_NaN()}) {
+        for (const int32_t width : {1, 7, 8, 31, 64, 301}) {
+            CheckComposite<PF_Pixel8>(3 + width, k, width);
+            CheckComposite<PF_Pixel16>(4 + width, k, width);
+            CheckComposite<PF_PixelFloat>(5 + width, k, width);
+        }
     }
 }
 

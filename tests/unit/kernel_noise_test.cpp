@@ -180,13 +180,14 @@ TEST(KernelNoiseFrames, MatchThePixelByPixelDefinitionAndLeaveTheStreamAlike)
 }
 
 // Amounts beyond the parameters' range (the frame passes bound offsets differently there) and amounts
-// that are not numbers: the same bytes as the per-pixel kernels.
+// that are not numbers, on pixels with each depth's hostile values: the same bytes as the per-pixel kernels.
 template <typename Pixel>
 void CompareWithKernels(double amount, bool colour)
 {
     TestRandom rnd(17);
     TestImage<Pixel> img(37, 5), expected(37, 5);
     img.Randomise(rnd);
+    test::AddHostileValues(img, rnd);
     expected.pixels = img.pixels;
     RandomStream mine{99}, theirs{99};
     for (int32_t y = 0; y < 5; ++y) {

@@ -2,6 +2,7 @@
 // copy colour, odd widths and every wrap of the copies.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <type_traits>
@@ -47,7 +48,7 @@ TEST_P(SeparationRows, Avx2EqualsTheDefinition)
         std::vector<SeparationEntry<Depth8>> line(c.width);
         const DivideBy255Alpha divide;
         SeparateRow<Depth8>(src.data(), want.data(), c.width, copies, line.data(), divide);
-        SeparateRow8Avx2(src.data(), got.data(), c.width, copies);
+        SeparateRowAvx2<Depth8>(src.data(), got.data(), c.width, copies);
         for (int32_t x = 0; x < c.width; ++x) {
             ASSERT_EQ(got[x].alpha, want[x].alpha) << "column " << x << " round " << round;
             ASSERT_EQ(got[x].red, want[x].red) << "column " << x << " round " << round;
@@ -64,27 +65,45 @@ INSTANTIATE_TEST_SUITE_P(
                       RowCase{1000, {-1, -1, -1}, 0}, RowCase{1001, {1000, 0, 500}, 2},
                       RowCase{1920, {-1, -1, -1}, 1}));
 
-// The deeper rows, the definition compiled for AVX2 lanes: the same bytes, random pixels with the depth's edge
-// values (NaN and infinities in float among them).
+// The deeper rows in AVX2 lanes: the same bytes, random pixels with the depth's edge values (NaN and infinities in
+// float among them), and float rows whose quotients fall on or a hair from the boundaries where a double rounds to
+// one float or the next (sums of a channel and a small power of two), read from an odd address.
 template <typename D>
-void ExpectDeepRowsAlike(int32_t width, uint64_t seed)
+void ExpectDeepRowsAlike(int32_t width, uint64_t seed, bool ties)
 {
     using Pixel = typename D::Pixel;
     test::TestRandom rnd(seed);
-    test::TestImage<Pixel> src(width, 1);
+    test::TestImage<Pixel> src(width + 1, 1);
     src.Randomise(rnd);
     if constexpr (std::is_same_v<D, DepthFloat>) {
         const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
-        for (int32_t x = 3; x < width; x += 7) src.At(x, 0) = PF_PixelFloat{x % 2 ? nan : 0.5f, nan, inf, -inf};
+        if (ties) {
+            const float alphas[] = {0.3f, 0.7f, 0.1f, 0.9f, 1.0f, 0.55f, 0.123f};
+            const float large[] = {1.0f, 1.5f, 1.25f, 1.75f, 0.75f, 3.0f};
+            const float small[] = {std::ldexp(1.0f, -24), std::ldexp(1.0f, -25), std::ldexp(3.0f, -26),
+                                   std::ldexp(1.0f, -23)};
+            const float alpha = alphas[rnd.Int(0, 6)];
+            const auto channel = [&] {
+                return rnd.Int(0, 1) ? large[rnd.Int(0, 5)] + std::ldexp(float(rnd.Int(0, 16)), -22) : small[rnd.Int(0, 3)];
+            };
+            for (int32_t x = 0; x <= width; ++x) src.At(x, 0) = PF_PixelFloat{alpha, channel(), channel(), channel()};
+        } else {
+            for (int32_t x = 3; x < width; x += 7) src.At(x, 0) = PF_PixelFloat{x % 2 ? nan : 0.5f, nan, inf, -inf};
+        }
     }
     SeparationCopy copies[3];
-    for (SeparationCopy& c : copies)
-        c = {rnd.Int(0, width - 1), PF_Pixel8{255, A_u_char(rnd.Int(0, 255)), A_u_char(rnd.Int(0, 255)), A_u_char(rnd.Int(0, 255))}};
+    const A_u_char tieColours[] = {0, 1, 128, 255};
+    for (SeparationCopy& c : copies) {
+        c.first = rnd.Int(0, width - 1);
+        for (A_u_char* k : {&c.colour.red, &c.colour.green, &c.colour.blue})
+            *k = ties ? tieColours[rnd.Int(0, 3)] : A_u_char(rnd.Int(0, 255));
+    }
     std::vector<SeparationEntry<D>> line(width);
     std::vector<Pixel> want(width), got(width);
     const DivideBy255Alpha divide;
-    SeparateRow<D>(src.view.Row(0), want.data(), width, copies, line.data(), divide);
-    SeparateRowAvx2<D>(src.view.Row(0), got.data(), width, copies, line.data(), divide);
+    const Pixel* row = src.view.Row(0) + 1;
+    SeparateRow<D>(row, want.data(), width, copies, line.data(), divide);
+    SeparateRowAvx2<D>(row, got.data(), width, copies);
     ASSERT_EQ(std::memcmp(want.data(), got.data(), sizeof(Pixel) * width), 0) << width << " " << seed;
 }
 
@@ -93,8 +112,9 @@ TEST(SeparationRows, DeepRowsInAvx2LanesEqualTheDefinition)
     if (!CpuHasAvx2()) GTEST_SKIP() << "this processor has no AVX2";
     for (const int32_t width : {1, 5, 8, 63, 1001}) {
         for (uint64_t seed = 1; seed <= 8; ++seed) {
-            ExpectDeepRowsAlike<Depth16>(width, seed * 977 + width);
-            ExpectDeepRowsAlike<DepthFloat>(width, seed * 131 + width);
+            ExpectDeepRowsAlike<Depth16>(width, seed * 977 + width, false);
+            ExpectDeepRowsAlike<DepthFloat>(width, seed * 131 + width, false);
+            ExpectDeepRowsAlike<DepthFloat>(width, seed * 71 + width, true);
         }
     }
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 #include <vector>
 
 #include "ae_basic.h"
@@ -119,6 +120,45 @@ struct TestImage {
                std::memcmp(pixels.data(), other.pixels.data(), pixels.size() * sizeof(Pixel)) == 0;
     }
 };
+
+// Every fifth pixel with a value a careless host may hand over: 16-bit channels above white, float NaN,
+// infinities, negatives and huge values; 8-bit pixels have none.
+template <typename Pixel>
+void AddHostileValues(TestImage<Pixel>& img, TestRandom& rnd)
+{
+    for (int32_t y = 0; y < img.view.height; ++y) {
+        for (int32_t x = (y % 5); x < img.view.width; x += 5) {
+            Pixel& p = img.At(x, y);
+            if constexpr (std::is_same_v<Pixel, PF_Pixel16>) {
+                for (A_u_short* c : {&p.alpha, &p.red, &p.green, &p.blue})
+                    if (rnd.Int(0, 1)) *c = static_cast<A_u_short>(rnd.Int(32769, 65535));
+            } else if constexpr (std::is_same_v<Pixel, PF_PixelFloat>) {
+                const float hostile[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                                         -std::numeric_limits<float>::infinity(), -0.0f, -0.25f, 3e38f, 1e-40f};
+                for (float* c : {&p.alpha, &p.red, &p.green, &p.blue})
+                    if (rnd.Int(0, 2) == 0) *c = hostile[rnd.Int(0, 6)];
+            }
+        }
+    }
+}
+
+// The same bytes, but that a NaN may stand for any NaN: IEEE arithmetic fixes that a result is NaN, not which
+// payload or sign it carries when NaNs meet, and compilers order commutative operands as they like.
+template <typename Pixel>
+bool SameBytesOrNaN(const TestImage<Pixel>& a, const TestImage<Pixel>& b)
+{
+    if constexpr (std::is_same_v<Pixel, PF_PixelFloat>) {
+        if (a.pixels.size() != b.pixels.size()) return false;
+        const float* x = &a.pixels.data()->alpha;
+        const float* y = &b.pixels.data()->alpha;
+        for (size_t i = 0; i < 4 * a.pixels.size(); ++i) {
+            if (std::memcmp(x + i, y + i, sizeof(float)) != 0 && !(x[i] != x[i] && y[i] != y[i])) return false;
+        }
+        return true;
+    } else {
+        return a.SameBytes(b);
+    }
+}
 
 template <typename Pixel>
 bool SamePixel(const Pixel& a, const Pixel& b)

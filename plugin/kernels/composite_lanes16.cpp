@@ -1,0 +1,147 @@
+// The 16-bit three-weight composite in AVX2 lanes: four pixels, each channel a 4-lane double vector.
+#include "kernels/composite_lanes.h"
+
+#include "kernels/composite.h"
+#include "kernels/composite_lane_rules.h"
+
+namespace pw {
+namespace {
+
+#ifdef PW_HAVE_LANES_AVX2
+
+using lanes::LaneRule;
+
+struct Deep4 {
+    __m256d alpha, red, green, blue;
+};
+
+// A 16-bit channel capped at white (Sanitize), as an exact double.
+template <int Shift>
+PW_AVX2 inline __m256d Capped16(__m256i pixels)
+{
+    return _mm256_min_pd(lanes::Channel16<Shift>(pixels), _mm256_set1_pd(32768.0));
+}
+
+PW_AVX2 inline Deep4 Load(const PF_Pixel16* p)
+{
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    return {Capped16<0>(v), Capped16<16>(v), Capped16<32>(v), Capped16<48>(v)};
+}
+
+PW_AVX2 inline Deep4 Broadcast(const PF_Pixel16& p)
+{
+    const PF_Pixel16 s = Depth16::Sanitize(p);
+    return {_mm256_set1_pd(s.alpha), _mm256_set1_pd(s.red), _mm256_set1_pd(s.green), _mm256_set1_pd(s.blue)};
+}
+
+PW_AVX2 inline void Store(PF_Pixel16* out, const Deep4& v)
+{
+    const __m128i a = _mm256_cvttpd_epi32(v.alpha), r = _mm256_cvttpd_epi32(v.red), g = _mm256_cvttpd_epi32(v.green),
+                  b = _mm256_cvttpd_epi32(v.blue);
+    const __m128i ag = _mm_packus_epi32(a, g), rb = _mm_packus_epi32(r, b);
+    const __m128i ar = _mm_unpacklo_epi16(ag, rb), gb = _mm_unpackhi_epi16(ag, rb);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi32(ar, gb));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2), _mm_unpackhi_epi32(ar, gb));
+}
+
+// The channel c = X / 32768 / alpha, capped at 32768 and truncated (no lower clamp but 0). y = X / 32768 exactly (a
+// power of two); the definition then rounds y / alpha once. y x (1 / alpha) lies within 2^-34 of the true quotient
+// (below 2^17): away from an integer its truncation is the definition's; within 2^-30 of an integer n the exact
+// comparison y >= n alpha (both sides exact doubles) says the quotient, and so its rounding, is at least n; the lanes
+// where it is below n by so little (the rounding may or may not reach n) take the division itself.
+PW_AVX2 inline __m256d Channel(__m256d y, __m256d alpha, __m256d inverse, __m256d live)
+{
+    const __m256d z = _mm256_mul_pd(y, inverse);
+    const __m256d n = _mm256_round_pd(z, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    const __m256d distance = _mm256_andnot_pd(_mm256_set1_pd(-0.0), _mm256_sub_pd(z, n));
+    const __m256d near = _mm256_cmp_pd(distance, _mm256_set1_pd(1.0 / 1073741824.0), _CMP_LE_OQ);
+    const __m256d below = _mm256_cmp_pd(y, _mm256_mul_pd(n, alpha), _CMP_LT_OQ);
+    __m256d t = _mm256_blendv_pd(_mm256_round_pd(z, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC), n, near);
+    if (_mm256_movemask_pd(_mm256_and_pd(_mm256_and_pd(near, below), live)) != 0) {
+        t = _mm256_round_pd(_mm256_div_pd(y, alpha), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    }
+    return _mm256_max_pd(_mm256_min_pd(t, _mm256_set1_pd(32768.0)), _mm256_setzero_pd());
+}
+
+struct Weights4 {
+    __m256d both, top, bottom, alpha, inverse, live;
+    bool white;  // every result alpha 32768 (an opaque bottom makes it so): the division is by a power of two
+};
+
+// (m x both + q x top + p x bottom) / 32768 / alpha, m the rule's overlap value.
+template <typename Rule>
+PW_AVX2 inline __m256d DeepChannel(__m256d p, __m256d q, const Weights4& w, const Rule& rule)
+{
+    const __m256d scale = _mm256_set1_pd(1.0 / 32768.0);
+    const __m256d m = LaneRule<Rule>::Deep(p, q, rule);
+    const __m256d x = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(m, w.both), _mm256_mul_pd(q, w.top)),
+                                    _mm256_mul_pd(p, w.bottom));
+    const __m256d y = _mm256_mul_pd(x, scale);
+    if (w.white) {
+        const __m256d t = _mm256_round_pd(_mm256_mul_pd(y, scale), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+        return _mm256_max_pd(_mm256_min_pd(t, _mm256_set1_pd(32768.0)), _mm256_setzero_pd());
+    }
+    return Channel(y, w.alpha, w.inverse, w.live);
+}
+
+template <typename Rule>
+PW_AVX2 inline Deep4 Blend(const Deep4& P, const Deep4& Q, const Rule& rule)
+{
+    const __m256d white = _mm256_set1_pd(32768.0), zero = _mm256_setzero_pd(), scale = _mm256_set1_pd(1.0 / 32768.0);
+    const __m256d bottomWeight = _mm256_mul_pd(_mm256_sub_pd(white, Q.alpha), P.alpha);
+    const __m256d alpha = _mm256_min_pd(_mm256_add_pd(Q.alpha, _mm256_floor_pd(_mm256_mul_pd(bottomWeight, scale))), white);
+    const __m256d both = _mm256_mul_pd(P.alpha, Q.alpha), topWeight = _mm256_mul_pd(Q.alpha, _mm256_sub_pd(white, P.alpha));
+    const __m256d bareP = _mm256_cmp_pd(P.alpha, zero, _CMP_EQ_OQ), bareQ = _mm256_cmp_pd(Q.alpha, zero, _CMP_EQ_OQ);
+    const __m256d live = _mm256_andnot_pd(_mm256_or_pd(bareP, bareQ), _mm256_castsi256_pd(_mm256_set1_epi64x(-1)));
+    const bool opaque = _mm256_movemask_pd(_mm256_cmp_pd(alpha, white, _CMP_NEQ_UQ)) == 0;
+    const Weights4 w{both, topWeight, bottomWeight, alpha,
+                     opaque ? white : _mm256_div_pd(_mm256_set1_pd(1.0), alpha), live, opaque};
+    Deep4 out{alpha, DeepChannel(P.red, Q.red, w, rule), DeepChannel(P.green, Q.green, w, rule),
+              DeepChannel(P.blue, Q.blue, w, rule)};
+    // A transparent top leaves the bottom; a transparent bottom takes the top (tested first, so it wins).
+    out.alpha = _mm256_blendv_pd(_mm256_blendv_pd(out.alpha, P.alpha, bareQ), Q.alpha, bareP);
+    out.red = _mm256_blendv_pd(_mm256_blendv_pd(out.red, P.red, bareQ), Q.red, bareP);
+    out.green = _mm256_blendv_pd(_mm256_blendv_pd(out.green, P.green, bareQ), Q.green, bareP);
+    out.blue = _mm256_blendv_pd(_mm256_blendv_pd(out.blue, P.blue, bareQ), Q.blue, bareP);
+    return out;
+}
+
+template <typename Rule>
+PW_AVX2 void Row(PF_Pixel16* bottom, const PF_Pixel16* top, bool topFixed, int32_t width, const Rule& rule)
+{
+    const Deep4 fixed = Broadcast(top[0]);
+    int32_t x = 0;
+    for (; x + 4 <= width; x += 4) {
+        Store(bottom + x, Blend(Load(bottom + x), topFixed ? fixed : Load(top + x), rule));
+    }
+    CompositeRowDefinition<Depth16>(bottom, top, topFixed, x, width, rule);
+}
+
+#endif
+
+}  // namespace
+
+template <typename Depth, typename Rule>
+void CompositeRowAvx2(typename Depth::Pixel* bottom, const typename Depth::Pixel* top, bool topFixed, int32_t width,
+                      const Rule& rule)
+{
+    if (width <= 0) return;
+#ifdef PW_HAVE_LANES_AVX2
+    Row(bottom, top, topFixed, width, rule);
+#else
+    CompositeRowDefinition<Depth>(bottom, top, topFixed, 0, width, rule);
+#endif
+}
+
+#define PW_COMPOSITE_ROWS(Rule) \
+    template void CompositeRowAvx2<Depth16, Rule>(PF_Pixel16*, const PF_Pixel16*, bool, int32_t, const Rule&);
+PW_COMPOSITE_ROWS(AddRule)
+PW_COMPOSITE_ROWS(MultiplyRule)
+PW_COMPOSITE_ROWS(ScreenRule)
+PW_COMPOSITE_ROWS(OverlayRule)
+PW_COMPOSITE_ROWS(DodgeRule)
+PW_COMPOSITE_ROWS(BurnRule)
+PW_COMPOSITE_ROWS(AddScaledRule)
+#undef PW_COMPOSITE_ROWS
+
+}  // namespace pw

@@ -1,0 +1,179 @@
+// RGB Separation's 16-bit and float rows in AVX2 lanes: four columns at a time, each channel of the four in one
+// 4-lane double vector, the copies gathered with the definition's operations in its order ((c x a) x k, added to
+// 0 then to each other, the alpha kept by the same comparison). Only the resolve differs, and gives the same bits:
+//
+// 16-bit: the sums are exact integers (below 2^42), so sum / alpha / 255 in double, truncated, is
+// floor(sum / (255 alpha)): the true quotient is below 2^18 and at least 1 / (255 alpha) from any integer it is not,
+// while the two roundings move it by under 2^-33, and an integer quotient comes out exact. That floor is taken
+// from one reciprocal per pixel (Floor16).
+//
+// float: the definition rounds sum / alpha, then / 255, then to single precision. sum x (1 / (255 alpha)) lies within
+// four double units in the last place of that double (each of the four roundings is within 2^-53 relative), so
+// when the doubles sixteen steps either side of it round to the same float, that float is the definition's. Where
+// they do not (a quotient within a hair of a float's rounding boundary, a NaN or infinite sum) the four columns
+// run the definition instead.
+#include "kernels/separation_row.h"
+
+#include "kernels/lanes_avx2.h"
+
+namespace pw {
+namespace separation {
+
+#ifdef PW_HAVE_LANES_AVX2
+
+namespace {
+
+// Four pixels, one channel a vector.
+struct Quad {
+    __m256d alpha, red, green, blue;
+};
+
+PW_AVX2 inline Quad Load(const PF_Pixel16* p)
+{
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    return {lanes::Channel16<0>(v), lanes::Channel16<16>(v), lanes::Channel16<32>(v), lanes::Channel16<48>(v)};
+}
+
+PW_AVX2 inline Quad Load(const PF_PixelFloat* p)
+{
+    __m128 a = _mm_loadu_ps(&p[0].alpha), r = _mm_loadu_ps(&p[1].alpha), g = _mm_loadu_ps(&p[2].alpha),
+           b = _mm_loadu_ps(&p[3].alpha);
+    _MM_TRANSPOSE4_PS(a, r, g, b);
+    return {_mm256_cvtps_pd(a), _mm256_cvtps_pd(r), _mm256_cvtps_pd(g), _mm256_cvtps_pd(b)};
+}
+
+// The three copies landing on four columns: alpha the largest (a NaN never wins), colours (c x a) x k summed from 0.
+template <typename Pixel>
+PW_AVX2 inline Quad Gather(const Pixel* const (&px)[3], const __m256d (&colour)[3][3])
+{
+    const __m256d zero = _mm256_setzero_pd();
+    Quad sum{zero, zero, zero, zero};
+    for (int k = 0; k < 3; ++k) {
+        const Quad p = Load(px[k]);
+        sum.alpha = _mm256_max_pd(p.alpha, sum.alpha);  // p > sum ? p : sum
+        sum.red = _mm256_add_pd(sum.red, _mm256_mul_pd(_mm256_mul_pd(p.red, p.alpha), colour[k][0]));
+        sum.green = _mm256_add_pd(sum.green, _mm256_mul_pd(_mm256_mul_pd(p.green, p.alpha), colour[k][1]));
+        sum.blue = _mm256_add_pd(sum.blue, _mm256_mul_pd(_mm256_mul_pd(p.blue, p.alpha), colour[k][2]));
+    }
+    return sum;
+}
+
+// min(floor(sum / d), 32768) as int32 lanes, d = 255 alpha and inverse = 1 / d: sum x inverse is within 2^-34 of
+// the quotient, below 2^18, and a quotient that is not an integer lies at least 1 / d > 2^-25 below the next one,
+// so adding 2^-30 before truncating lands every quotient on its floor.
+PW_AVX2 inline __m128i Floor16(__m256d sum, __m256d inverse)
+{
+    const __m256d q = _mm256_add_pd(_mm256_mul_pd(sum, inverse), _mm256_set1_pd(1.0 / 1073741824.0));
+    return _mm_min_epi32(_mm256_cvttpd_epi32(q), _mm_set1_epi32(32768));
+}
+
+PW_AVX2 inline bool Resolve(const Quad& s, PF_Pixel16* out)
+{
+    const __m256d inverse = _mm256_div_pd(_mm256_set1_pd(1.0), _mm256_mul_pd(s.alpha, _mm256_set1_pd(255.0)));
+    const __m128i a = _mm256_cvttpd_epi32(s.alpha);
+    const __m128i clear = _mm_cmpeq_epi32(a, _mm_setzero_si128());  // no copy covers it: transparent black
+    const __m128i r = _mm_andnot_si128(clear, Floor16(s.red, inverse));
+    const __m128i g = _mm_andnot_si128(clear, Floor16(s.green, inverse));
+    const __m128i b = _mm_andnot_si128(clear, Floor16(s.blue, inverse));
+    const __m128i ag = _mm_packus_epi32(a, g), rb = _mm_packus_epi32(r, b);  // a0..a3 g0..g3, r0..r3 b0..b3
+    const __m128i ar = _mm_unpacklo_epi16(ag, rb), gb = _mm_unpackhi_epi16(ag, rb);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi32(ar, gb));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2), _mm_unpackhi_epi32(ar, gb));
+    return true;
+}
+
+// sum x reciprocal as a float, and in `bad` the lanes where the definition's float might differ.
+PW_AVX2 inline __m128 Narrow(__m256d sum, __m256d reciprocal, int& bad)
+{
+    const __m256d z = _mm256_mul_pd(sum, reciprocal);
+    const __m256i bits = _mm256_castpd_si256(z), steps = _mm256_set1_epi64x(16);
+    const __m128 below = _mm256_cvtpd_ps(_mm256_castsi256_pd(_mm256_sub_epi64(bits, steps)));
+    const __m128 above = _mm256_cvtpd_ps(_mm256_castsi256_pd(_mm256_add_epi64(bits, steps)));
+    // A zero quotient (a zero sum, or an infinite alpha) is the definition's zero, sign and all.
+    const int sure = _mm_movemask_ps(_mm_cmpeq_ps(below, above)) |
+                     _mm256_movemask_pd(_mm256_cmp_pd(z, _mm256_setzero_pd(), _CMP_EQ_OQ));
+    bad |= ~sure & 0xF;
+    return _mm256_cvtpd_ps(z);
+}
+
+PW_AVX2 inline bool Resolve(const Quad& s, PF_PixelFloat* out)
+{
+    const __m256d reciprocal = _mm256_div_pd(_mm256_set1_pd(1.0), _mm256_mul_pd(s.alpha, _mm256_set1_pd(255.0)));
+    int bad = 0;
+    __m128 a = _mm256_cvtpd_ps(s.alpha);
+    const __m128 clear = _mm_cmpeq_ps(a, _mm_setzero_ps());
+    __m128 r = _mm_andnot_ps(clear, Narrow(s.red, reciprocal, bad));
+    __m128 g = _mm_andnot_ps(clear, Narrow(s.green, reciprocal, bad));
+    __m128 b = _mm_andnot_ps(clear, Narrow(s.blue, reciprocal, bad));
+    if (bad & ~_mm_movemask_ps(clear)) return false;
+    _MM_TRANSPOSE4_PS(a, r, g, b);
+    _mm_storeu_ps(&out[0].alpha, a);
+    _mm_storeu_ps(&out[1].alpha, r);
+    _mm_storeu_ps(&out[2].alpha, g);
+    _mm_storeu_ps(&out[3].alpha, b);
+    return true;
+}
+
+template <typename D>
+PW_AVX2 void Row(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width, const SeparationCopy (&copies)[3])
+{
+    using Pixel = typename D::Pixel;
+    const DivideBy255Alpha divide;
+    __m256d colour[3][3];
+    for (int k = 0; k < 3; ++k) {
+        colour[k][0] = _mm256_set1_pd(copies[k].colour.red);
+        colour[k][1] = _mm256_set1_pd(copies[k].colour.green);
+        colour[k][2] = _mm256_set1_pd(copies[k].colour.blue);
+    }
+    SeparationSegment<Pixel> segments[4];
+    const int count = SegmentsOf(src, width, copies, segments);
+    for (int s = 0; s < count; ++s) {
+        const SeparationSegment<Pixel>& seg = segments[s];
+        int32_t c = seg.begin;
+        for (; c + 4 <= seg.end; c += 4) {
+            const Pixel* const px[3] = {seg.base[0] + c, seg.base[1] + c, seg.base[2] + c};
+            if (Resolve(Gather(px, colour), dst + c)) continue;
+            for (int i = 0; i < 4; ++i) {
+                const Pixel* const one[3] = {px[0] + i, px[1] + i, px[2] + i};
+                dst[c + i] = Column<D>(one, copies, divide);
+            }
+        }
+        for (; c < seg.end; ++c) {
+            const Pixel* const px[3] = {seg.base[0] + c, seg.base[1] + c, seg.base[2] + c};
+            dst[c] = Column<D>(px, copies, divide);
+        }
+    }
+}
+
+}  // namespace
+
+template <typename D>
+void DeepRowAvx2(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width, const SeparationCopy (&copies)[3])
+{
+    Row<D>(src, dst, width, copies);
+}
+
+#else
+
+template <typename D>
+void DeepRowAvx2(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width, const SeparationCopy (&copies)[3])
+{
+    const DivideBy255Alpha divide;
+    SeparationSegment<typename D::Pixel> segments[4];
+    const int count = SegmentsOf(src, width, copies, segments);
+    for (int s = 0; s < count; ++s) {
+        for (int32_t c = segments[s].begin; c < segments[s].end; ++c) {
+            const typename D::Pixel* const px[3] = {segments[s].base[0] + c, segments[s].base[1] + c,
+                                                    segments[s].base[2] + c};
+            dst[c] = Column<D>(px, copies, divide);
+        }
+    }
+}
+
+#endif
+
+template void DeepRowAvx2<Depth16>(const PF_Pixel16*, PF_Pixel16*, int32_t, const SeparationCopy (&)[3]);
+template void DeepRowAvx2<DepthFloat>(const PF_PixelFloat*, PF_PixelFloat*, int32_t, const SeparationCopy (&)[3]);
+
+}  // namespace separation
+}  // namespace pw
