@@ -21,6 +21,7 @@
 #include "engine/render_engine.h"
 #include "engine/render_record.h"
 #include "farm/farm_command.h"
+#include "music/beats_command.h"
 #include "report/text_output.h"
 
 namespace {
@@ -105,6 +106,7 @@ int Main(int argc, char** argv, RenderSummary& summary)
         return kExitOk;
     }
     if (options.command == "demo") return RunDemo(options, module.EntryPoint(), facts);
+    if (options.command == "beats") return RunBeatsCommand(options, facts.catalog, stdout, stderr);
     if (options.command == "farm") return RunFarm(options, module.EntryPoint(), facts, stdout, stderr);
     return RunRender(options, module.EntryPoint(), facts, stdout, stderr, &summary);
 }

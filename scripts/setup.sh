@@ -19,4 +19,4 @@ apt-get install -y -q --no-install-recommends \
   wine wine64 wine32:i386 g++-multilib qemu-user \
   nlohmann-json3-dev libopenimageio-dev ffmpeg \
   clang-14 libfuzzer-14-dev libclang-rt-14-dev \
-  slurm-wlm munge
+  slurm-wlm munge libaubio-dev

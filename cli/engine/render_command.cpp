@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
+#include <map>
 #include <ctime>
 #include <filesystem>
 #include <optional>
@@ -87,13 +89,29 @@ std::vector<std::unique_ptr<RenderEngine>> MakeEngines(const Job& job, PF_EntryP
     return engines;
 }
 
+// The frames nearest the beats found in music, with what to say of each.
+std::map<int, std::string> MusicMarks(const Job& job)
+{
+    std::map<int, std::string> marks;
+    if (!job.music) return marks;
+    for (const GridBeat& b : job.music->grid.beats) {
+        char text[96];
+        std::snprintf(text, sizeof text, "music beat %d at %.3f s", b.number, b.seconds);
+        marks.emplace(static_cast<int>(std::lround(b.seconds * job.rate.Fps())), text);
+    }
+    return marks;
+}
+
 int PrintBeats(const Job& job, RenderEngine& engine, std::FILE* out)
 {
+    const std::map<int, std::string> marks = MusicMarks(job);
     std::fprintf(out, "%s\n", BeatsHeader().c_str());
     for (int f = job.range.first; f <= job.range.last; ++f) {
         if (StopRequested().load()) return kExitInterrupted;
+        std::string line = BeatsLine(engine.Beats(f));
+        if (marks.count(f)) line += "  <- " + marks.at(f);
         // A reader that went away ends the listing at once.
-        if (std::fprintf(out, "%s\n", BeatsLine(engine.Beats(f)).c_str()) < 0) FinishText(out);
+        if (std::fprintf(out, "%s\n", line.c_str()) < 0) FinishText(out);
     }
     FinishText(out);
     return kExitOk;
@@ -165,6 +183,7 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
     const bool talk = options.progress != ProgressMode::None;
     std::unique_ptr<TraceFile> trace;
     if (!options.trace.empty()) trace = std::make_unique<TraceFile>(options.trace);
+    if (job.music && talk) std::fprintf(err, "pulsewarper: %s\n", DescribeMusicBeats(*job.music).c_str());
     if (options.beats) {
         auto engines = MakeEngines(job, entry, facts.catalog, 1, trace.get(), options, nullptr);
         const int code = PrintBeats(job, *engines.front(), out);
@@ -211,7 +230,23 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
     std::unique_ptr<ContactSheet> sheet;
     std::map<int, std::string> labels;
     if (!p.sheet.path.empty()) {
-        sheet = std::make_unique<ContactSheet>(p.sheet, SheetFrames(job.range, p.sheet.frames));
+        // With beats from music, the sheet shows a few of the beats found, each at the height of its burst.
+        std::vector<int> frames = SheetFrames(job.range, p.sheet.frames);
+        std::vector<int> onBeat;
+        for (const auto& [f, mark] : MusicMarks(job))
+            if (f >= job.range.first && f <= job.range.last) onBeat.push_back(f);
+        if (!onBeat.empty()) {
+            frames.clear();
+            for (int i : SheetFrames(FrameRange{0, static_cast<int>(onBeat.size()) - 1}, p.sheet.frames)) {
+                const std::size_t at = static_cast<std::size_t>(i);
+                const int end = at + 1 < onBeat.size() ? onBeat[at + 1] : job.range.last + 1;
+                int best = onBeat[at];
+                for (int f = onBeat[at]; f < end; ++f)
+                    if (engines.front()->Beats(f).envelope > engines.front()->Beats(best).envelope) best = f;
+                frames.push_back(best);
+            }
+        }
+        sheet = std::make_unique<ContactSheet>(p.sheet, frames);
         for (int f : sheet->Frames()) labels[f] = SheetLabel(engines.front()->Beats(f));
     }
 

@@ -91,6 +91,14 @@ Project MergeProject(const Options& o, const ParamCatalog& catalog)
     if (o.sheetFrames) p.sheet.frames = *o.sheetFrames;
     if (o.sheetColumns) p.sheet.columns = *o.sheetColumns;
     if (o.sheetWidth) p.sheet.width = *o.sheetWidth;
+    if (o.beatsFrom) p.beats.from = *o.beatsFrom;
+    if (o.beatsAsBpm) p.beats.asBpm = *o.beatsAsBpm;
+    if (o.beatOffset) p.beats.offset = *o.beatOffset;
+    if (o.beatsEvery) p.beats.every = *o.beatsEvery;
+    if (o.downbeatFirst) p.beats.downbeatFirst = true;
+    if (p.beats.from.empty() && (o.beatsAsBpm || o.beatOffset || o.beatsEvery || o.downbeatFirst))
+        UsageError("--beats-as, --beat-offset, --beats-every and --downbeat-first need --beats-from (audio or a "
+                   "sound file)");
     return p;
 }
 
@@ -191,6 +199,13 @@ Job PlanJob(const Options& o, const ParamCatalog& catalog)
         if (sound) job.audio = audio;
     }
     if (const auto warning = NoTreatmentWarning(p, catalog)) job.warnings.push_back(*warning);
+    if (!p.beats.from.empty()) {
+        if (p.beats.from == "audio" && p.input.kind == InputSpec::Kind::Video && clip.audioCodec.empty())
+            UsageError(p.input.path + " has no audio track to find beats in; give the music as a file "
+                       "(--beats-from song.wav)");
+        job.music = FindMusicBeats(p.beats, p.input.kind == InputSpec::Kind::Video ? p.input.path : "", job.rate);
+        for (const std::string& w : ApplyMusicBeats(*job.music, p.params, catalog)) job.warnings.push_back(w);
+    }
 
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     job.threads = std::max(1, std::min(o.threads ? o.threads : cores, std::max(job.range.Count(), 1)));

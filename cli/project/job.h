@@ -14,6 +14,7 @@
 #include "io/image_file.h"
 #include "io/sequence_pattern.h"
 #include "io/video_writer.h"
+#include "music/music_beats.h"
 #include "project/options.h"
 #include "project/project.h"
 
@@ -31,6 +32,7 @@ struct Job {
     FrameFiles files;                   // a sequence output's files
     ImageWriteOptions imageOptions;     // its format options and windows
     std::optional<AudioSource> audio;   // the sound a video output carries
+    std::optional<MusicBeats> music;    // the beats found in music, already in the project's parameters
     std::vector<std::string> warnings;  // said before rendering
 };
 

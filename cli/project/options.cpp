@@ -1,6 +1,7 @@
 #include "project/options.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -38,6 +39,9 @@ Commands:
   farm slurm PROJECT.json  write (and with --submit, submit) the render as a Slurm array job: a task a chunk of
                          frames, each resuming what a killed or requeued task left, then a task that joins a
                          video and writes the contact sheet
+  beats SOURCE           find the beats of a song or a video's sound: beat times, local tempo and confidence
+                         (--format text, json, csv for an editor's markers, or params: a project file the
+                         renderer reads back; -o FILE writes it there)
   help                   show this text
 
 Input and frames:
@@ -59,6 +63,14 @@ Parameters (by display name, as "pulsewarper params" lists them):
       --key NAME@T=VALUE keyframe at T frames (48) or seconds (2.5s), e.g. --key "BPM@0=120" --key "BPM@4s=140";
                          sliders are linear between keyframes, popups, checkboxes and colours hold
       --seed N           the same as --set Seed=N
+
+Beats from the music (the effect follows the beats found; "Mode", "Beat" and "BPM" are set from them):
+      --beats-from SRC   "audio" (the input video's own sound) or a sound file (WAV, FLAC, MP3, AAC, ...)
+      --beats-as AS      beat (default: Manual mode, "Beat" keyed at every beat) or bpm ("BPM" keyed so the
+                         tempo's integral lands on the beats; the worst miss is reported)
+      --beat-offset S    move every beat by S seconds (-0.05 a little earlier)
+      --beats-every N    every N-th beat only (2, 4: bars)
+      --downbeat-first   the first beat found is beat 0 (otherwise beats count from time 0 at the tempo)
 
 Output:
   -o, --output PATH      an image sequence (out.%04d.png, .tif, .exr) in the render's depth where the format
@@ -132,12 +144,12 @@ Options ParseOptions(int argc, const char* const* argv, const std::string& defau
     if (i < argc && argv[i][0] != '-') o.command = argv[i++];
     else if (i < argc && (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h")) o.command = "help";
     else if (i < argc && std::string(argv[i]) == "--version") o.command = "version";
-    static const char* const kCommands[] = {"render", "demo", "params", "about", "help", "version", "farm"};
+    static const char* const kCommands[] = {"render", "demo", "params", "about", "help", "version", "farm", "beats"};
     if (o.command.empty()) o.command = argc > 1 ? "render" : "help";
     bool known = false;
     for (const char* c : kCommands) known = known || o.command == c;
     if (!known)
-        UsageError("unknown command '" + o.command + "'; commands are render, demo, params, about, version, farm and help");
+        UsageError("unknown command '" + o.command + "'; commands are render, demo, params, about, version, farm, beats and help");
     if (o.command == "farm") {
         if (i >= argc || argv[i][0] == '-') UsageError("farm needs a scheduler: pulsewarper farm slurm PROJECT.json");
         o.farmKind = argv[i++];
@@ -207,6 +219,30 @@ Options ParseOptions(int argc, const char* const* argv, const std::string& defau
         if (!IsExrCompression(v)) UsageError(n + " '" + v + "': expected one of " + ExrCompressionList());
         o.exrCompression = v;
     });
+    value("--beats-from", [&](auto& n, auto& v) {
+        if (v.empty()) UsageError(n + " needs \"audio\" (the input video's sound) or a sound file");
+        o.beatsFrom = v;
+    });
+    value("--beats-as", [&](auto& n, auto& v) {
+        bool bpm = false;
+        if (!ParseBeatsAs(v, bpm)) UsageError(n + " '" + v + "': expected beat or bpm");
+        o.beatsAsBpm = bpm;
+    });
+    value("--beat-offset", [&](auto& n, auto& v) {
+        char* end = nullptr;
+        errno = 0;
+        const double s = std::strtod(v.c_str(), &end);
+        if (v.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(s) || std::fabs(s) > kMostBeatOffset)
+            UsageError(n + " '" + v + "': expected seconds from -3600 to 3600, as 0.12 or -0.05");
+        o.beatOffset = s;
+    });
+    value("--beats-every", [&](auto& n, auto& v) { o.beatsEvery = ParseInt(n, v, 1, kMostBeatsEvery); });
+    flag("--downbeat-first", [&] { o.downbeatFirst = true; });
+    value("--format", [&](auto& n, auto& v) {
+        if (v != "text" && v != "json" && v != "csv" && v != "params")
+            UsageError(n + " '" + v + "': expected text, json, csv or params");
+        o.beatsFormat = v;
+    });
     value("--trace", [&](auto&, auto& v) { o.trace = v; });
     flag("--check", [&] { o.check = true; });
     flag("--no-contact-sheet", [&] { o.noSheet = true; });
@@ -255,6 +291,10 @@ Options ParseOptions(int argc, const char* const* argv, const std::string& defau
                 o.project = arg;
                 continue;
             }
+            if (o.command == "beats" && o.source.empty()) {
+                o.source = arg;
+                continue;
+            }
             UsageError("unexpected argument '" + arg + "' (see pulsewarper help)");
         }
         std::string inlineValue;
@@ -283,6 +323,8 @@ Options ParseOptions(int argc, const char* const* argv, const std::string& defau
         }
         it->second.second(arg, inlineValue);
     }
+    if (o.command == "beats" && o.source.empty())
+        UsageError("beats needs the music: pulsewarper beats SONG.wav (or a video with sound)");
     if (o.command == "farm" && o.project.empty())
         UsageError("farm " + o.farmKind + " needs the project file of the job: pulsewarper farm slurm JOB.json");
     return o;

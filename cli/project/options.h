@@ -15,7 +15,8 @@ namespace pwcli {
 enum class ProgressMode { Auto, Bar, Lines, None };
 
 struct Options {
-    std::string command;  // render, demo, params, about, help, version, farm
+    std::string command;  // render, demo, params, about, help, version, farm, beats
+    std::string source;   // beats SOURCE
     std::string plugin;
     std::string project;
 
@@ -47,6 +48,14 @@ struct Options {
     std::string trace;  // a file for the host's record of every call the plug-in makes
     bool check = false;  // the host as an examiner: padded, guarded worlds, every breach an error
     bool premiere = false;  // --host premiere: the host behaves as Premiere Pro does (no AEGP suites)
+
+    // Beats found in music (override the project's beats_from and its edits).
+    std::optional<std::string> beatsFrom;
+    std::optional<bool> beatsAsBpm;
+    std::optional<double> beatOffset;
+    std::optional<int> beatsEvery;
+    bool downbeatFirst = false;
+    std::string beatsFormat = "text";  // beats: text, json, csv or params
 
     bool noSheet = false;       // --no-contact-sheet: none, whatever the project says
     std::string fromFrames;     // frames already rendered, as an image sequence: frame n is file fromStart + n

@@ -1,6 +1,7 @@
 #include "project/project.h"
 
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -59,13 +60,14 @@ public:
         const json root = ParseJsonStrict(text_, file_);
         if (!root.is_object()) Fail({}, "a project is a JSON object ({ ... }) with keys such as \"input\" and \"params\"");
         static const char* const kKeys[] = {"input", "frames", "fps", "depth", "downsample", "params", "output",
-                                            "contact_sheet", "comment"};
+                                            "contact_sheet", "comment", "beats_from", "beats_as", "beat_offset",
+                                            "beats_every", "downbeat_first"};
         for (const auto& [key, value] : root.items()) {
             bool known = false;
             for (const char* k : kKeys) known = known || key == k;
             if (!known)
                 Fail({key}, "unknown key; a project has input, frames, fps, depth, downsample, params, output, "
-                            "contact_sheet and comment");
+                            "contact_sheet, beats_from, beats_as, beat_offset, beats_every, downbeat_first and comment");
         }
         Project p;
         if (root.contains("input")) p.input = Input(root["input"]);
@@ -76,6 +78,27 @@ public:
         if (root.contains("params")) Params(root["params"], p);
         if (root.contains("output")) p.output = Output(root["output"]);
         if (root.contains("contact_sheet")) p.sheet = Sheet(root["contact_sheet"]);
+        if (root.contains("beats_from")) {
+            p.beats.from = String({"beats_from"}, root["beats_from"]);
+            if (p.beats.from != "audio") p.beats.from = Resolve(p.beats.from);
+        }
+        if (root.contains("beats_as") &&
+            (!root["beats_as"].is_string() || !ParseBeatsAs(root["beats_as"].get<std::string>(), p.beats.asBpm)))
+            Fail({"beats_as"}, "expected \"beat\" or \"bpm\", got " + root["beats_as"].dump());
+        if (root.contains("beat_offset")) {
+            const json& v = root["beat_offset"];
+            if (!v.is_number() || std::fabs(v.get<double>()) > kMostBeatOffset)
+                Fail({"beat_offset"}, "expected seconds from -3600 to 3600, got " + v.dump());
+            p.beats.offset = v.get<double>();
+        }
+        if (root.contains("beats_every")) p.beats.every = Integer({"beats_every"}, root["beats_every"], 1, kMostBeatsEvery);
+        if (root.contains("downbeat_first")) {
+            if (!root["downbeat_first"].is_boolean()) Fail({"downbeat_first"}, "expected true or false, got " + root["downbeat_first"].dump());
+            p.beats.downbeatFirst = root["downbeat_first"].get<bool>();
+        }
+        if (p.beats.from.empty() && (root.contains("beats_as") || root.contains("beat_offset") ||
+                                     root.contains("beats_every") || root.contains("downbeat_first")))
+            Fail({}, "beats_as, beat_offset, beats_every and downbeat_first need beats_from (\"audio\" or a sound file)");
         return p;
     }
 
@@ -324,6 +347,13 @@ private:
 };
 
 }  // namespace
+
+bool ParseBeatsAs(const std::string& text, bool& asBpm)
+{
+    if (text != "beat" && text != "bpm") return false;
+    asBpm = text == "bpm";
+    return true;
+}
 
 bool ParseInputText(const std::string& text, InputSpec& input, std::string& error)
 {

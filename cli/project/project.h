@@ -8,7 +8,9 @@
 //     "output": "out/frame.%04d.png" | {"path": "out.mp4", "codec": "libx264", "crf": 18, "ffmpeg_args": [...],
 //                "audio": false} | {"path": "out/f.####.exr", "start_number": 1001, "exr_type": "half",
 //                "exr_compression": "piz"},
-//     "contact_sheet": "sheet.png" | {"path": "sheet.png", "frames": 12, "columns": 4, "width": 240}
+//     "contact_sheet": "sheet.png" | {"path": "sheet.png", "frames": 12, "columns": 4, "width": 240},
+//     "beats_from": "audio" | "song.wav",  "beats_as": "beat" | "bpm",  "beat_offset": 0.1,  "beats_every": 4,
+//     "downbeat_first": true
 //   }
 #pragma once
 
@@ -55,6 +57,20 @@ struct SheetSpec {
     int width = 240;  // of one thumbnail, in pixels
 };
 
+// Beats found in music instead of a typed tempo.
+struct BeatsSpec {
+    std::string from;            // "audio" (the input video's sound) or a sound file; empty: none
+    bool asBpm = false;          // keyed "BPM" instead of Manual mode's keyed "Beat"
+    double offset = 0;           // seconds added to every beat
+    int every = 1;               // every N-th beat: bars
+    bool downbeatFirst = false;  // the first beat found is beat 0
+};
+
+// "audio" or a path; how a value of --beats-as, --beat-offset and --beats-every is checked.
+bool ParseBeatsAs(const std::string& text, bool& asBpm);
+constexpr double kMostBeatOffset = 3600;
+constexpr int kMostBeatsEvery = 64;
+
 struct Project {
     InputSpec input;
     std::optional<FrameRange> frames;
@@ -64,6 +80,7 @@ struct Project {
     std::map<int, Track> params;  // by parameter index
     OutputSpec output;
     SheetSpec sheet;
+    BeatsSpec beats;
 };
 
 // Parses and checks a project text; relative paths are taken from `baseDir`. Every fault throws a CliError with
