@@ -22,4 +22,12 @@ for t in Scroll Slice Stretch "RGB Separation" Color Glow Blur Mosaic Noise Time
     --set "$t Manual=on" --contact-sheet "$docs/treatment-$name.png" --sheet-frames 4 --sheet-columns 4 \
     --sheet-width 96
 done
+# Beats from the music: a clip whose sound is a kick at 100 BPM from 0.42 s, found by --beats-from audio; the
+# sheet shows eight of the beats found, each at the height of its burst.
+ffmpeg -v error -y -f lavfi -i testsrc=size=320x180:rate=30 -f lavfi \
+  -i "aevalsrc=0.9*sin(2*PI*(50+90*exp(-30*mod(t-0.42\,0.6)))*mod(t-0.42\,0.6))*exp(-12*mod(t-0.42\,0.6))*gte(t\,0.42):s=44100:d=8" \
+  -t 8 -c:v libx264 -pix_fmt yuv420p -c:a aac "$work/music.mp4"
+"$pw" render -i "$work/music.mp4" --beats-from audio --progress none --set "Slice Manual/Auto=Auto" \
+  --set "RGB Separation Manual/Auto=Auto" --set "Scroll Manual/Auto=Auto" --set Seed=3 \
+  --contact-sheet "$docs/music-beats-sheet.png" --sheet-frames 8 --sheet-columns 4 --sheet-width 160
 ls -l "$docs"/*.png
