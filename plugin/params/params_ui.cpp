@@ -17,6 +17,19 @@ PF_Err MissingRecord(PF_OutData* out_data, const char* message)
     return PF_Err_BAD_CALLBACK_PARAM;
 }
 
+bool HasPanelSuites(HostSuiteCache& suites)
+{
+    try {
+        suites.Stream7();
+        suites.Effect2();
+        suites.PFInterface1();
+        suites.DynamicStream2();
+        return true;
+    } catch (const MissingSuiteError&) {
+        return false;
+    }
+}
+
 }  // namespace
 
 PF_Err UpdateParamsUI(const Flavour& flavour, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[])
@@ -28,6 +41,15 @@ PF_Err UpdateParamsUI(const Flavour& flavour, PF_InData* in_data, PF_OutData* ou
 
     HostSuiteCache suites(in_data->pica_basicP);
     const PanelChoices choices = ReadPanelChoices(params);
+
+    // An editor offers no AEGP suite, so no stream of the panel can be shown or hidden there; the state token
+    // still follows the parameters. Every other host without them keeps failing as before.
+    if (in_data->appl_id == PF_APPL_ID_PREMIERE && !HasPanelSuites(suites)) {
+        const PF_Err err = RenewStateToken(flavour, suites, in_data, out_data, *global);
+        if (!err) global->initialized = 1;
+        out_data->out_flags |= PF_OutFlag_REFRESH_UI;
+        return err;
+    }
 
     // The suites that give references back are taken before any reference exists, so a missing one cannot leave
     // a reference behind and the release below never needs a suite it does not hold yet.

@@ -375,5 +375,47 @@ TEST_P(FrameRateSourceTest, RateComesFromTheCompositionOrInPremiereFromTheTimeVa
 INSTANTIATE_TEST_SUITE_P(Table, FrameRateSourceTest, ::testing::ValuesIn(kRateCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Panel updates: an editor has no AEGP suite to show or hide streams with, so there they succeed without it and
+// leave nothing behind; any other host without the suites still fails with 516.
+struct PanelCase {
+    const char* name;
+    pwhost::HostApplication application;
+    A_long applId;
+    const char* withheld;  // version 7 of the stream suite, 2 of the effect suite
+    PF_Err expected;
+};
+
+void PrintTo(const PanelCase& c, std::ostream* os) { *os << c.name; }
+
+class PanelUpdateTest : public ::testing::TestWithParam<PanelCase> {};
+
+TEST_P(PanelUpdateTest, SucceedsInPremiereWithoutAegpSuitesAndNowhereElse)
+{
+    const PanelCase& c = GetParam();
+    if (c.application == pwhost::HostApplication::Premiere && !RendersInPremiere()) GTEST_SKIP() << "refused at set-up";
+    pwhost::HostSettings settings;
+    settings.application = c.application;
+    settings.applId = c.applId;
+    Instance instance(settings);
+    if (c.withheld) instance.host.Faults().WithholdSuite(c.withheld, c.withheld == std::string(kAEGPStreamSuite) ? 7 : 2);
+    for (PF_Cmd cmd : {PF_Cmd_UPDATE_PARAMS_UI, PF_Cmd_USER_CHANGED_PARAM}) {
+        const auto r = instance.host.Call(cmd);
+        EXPECT_EQ(r.err, c.expected) << "command " << cmd;
+        EXPECT_THAT(r.violations, IsEmpty());
+    }
+    EXPECT_EQ(instance.host.Broker().TotalHeld(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PanelUpdateTest,
+    ::testing::Values(
+        PanelCase{"Premiere", pwhost::HostApplication::Premiere, PF_APPL_ID_PREMIERE, nullptr, PF_Err_NONE},
+        PanelCase{"AfterEffects", pwhost::HostApplication::AfterEffects, PF_APPL_ID_AFTER_EFFECTS, nullptr, PF_Err_NONE},
+        PanelCase{"AfterEffectsWithoutStreamSuite", pwhost::HostApplication::AfterEffects, PF_APPL_ID_AFTER_EFFECTS,
+                  kAEGPStreamSuite, PF_Err_BAD_CALLBACK_PARAM},
+        PanelCase{"OtherHostWithoutEffectSuite", pwhost::HostApplication::AfterEffects, kOtherApplication,
+                  kAEGPEffectSuite, PF_Err_BAD_CALLBACK_PARAM}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace pwtest
