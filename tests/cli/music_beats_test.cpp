@@ -166,6 +166,15 @@ TEST(BeatsCommand, ListingsAgreeAndTheFragmentReadsBack)
     ASSERT_EQ(csv.code, 0) << csv.err;
     EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), static_cast<long>(doc["beats"].size()) + 1);
     EXPECT_NEAR(doc["bpm"].get<double>(), 120, 1);
+    const CliRun bpm = RunCli({"beats", dir / "clicks.wav", "--beats-as", "bpm", "--format", "json"});
+    ASSERT_EQ(bpm.code, 0) << bpm.err;
+    EXPECT_LT(nlohmann::json::parse(bpm.out)["worst_ms"].get<double>(), 2.0);
+    // A project names the music from its own folder, as --beats-from does from the working one.
+    pwclitest::WriteFile(dir / "job.json", R"({"beats_from": "clicks.wav", "beats_as": "bpm"})");
+    const CliRun project = RunCli({"render", dir / "job.json", "-i", clip, "--beats"});
+    const CliRun option = RunCli({"render", "-i", clip, "--beats-from", dir / "clicks.wav", "--beats-as", "bpm", "--beats"});
+    ASSERT_EQ(project.code, 0) << project.err;
+    EXPECT_EQ(project.out, option.out);
     for (const char* as : {"beat", "bpm"}) {
         const CliRun frag = RunCli({"beats", dir / "clicks.wav", "--beats-as", as, "--format", "params", "-o", dir / "frag.json", "-q"});
         ASSERT_EQ(frag.code, 0) << frag.err;
