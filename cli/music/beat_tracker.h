@@ -2,6 +2,8 @@
 // how sure the tracker is. No beat tracking of our own: the grid is built from these.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <vector>
 
 namespace pwcli {
@@ -22,6 +24,29 @@ struct HeardMusic {
     std::vector<TrackedBeat> beats;   // in time order
     std::vector<Attack> onsets;       // in time order
     double confidence = 0;            // the tracker's at the end
+};
+
+// Listens to the music as it is decoded, keeping no more of it than a peak level every few milliseconds, so that
+// an hour of sound costs a few megabytes.
+class MusicListener {
+public:
+    explicit MusicListener(int sampleRate);
+    ~MusicListener();
+    MusicListener(const MusicListener&) = delete;
+    MusicListener& operator=(const MusicListener&) = delete;
+
+    void Feed(const float* samples, std::size_t count);
+    HeardMusic Finish();
+
+private:
+    struct Aubio;
+    int rate_;
+    std::unique_ptr<Aubio> aubio_;
+    std::vector<float> block_;   // the samples of the block being filled
+    std::vector<float> peaks_;   // loudest sample of every block so far
+    std::vector<std::size_t> beatSamples_;
+    HeardMusic heard_;
+    std::size_t samples_ = 0;
 };
 
 HeardMusic ListenTo(const std::vector<float>& samples, int sampleRate);

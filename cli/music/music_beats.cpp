@@ -19,7 +19,9 @@ MusicBeats FindMusicBeats(const BeatsSpec& spec, const std::string& inputVideo, 
                        "video; give the music as a file (--beats-from song.wav)");
         out.source = inputVideo;
     }
-    const HeardMusic heard = ListenTo(DecodeMono(out.source), kAnalysisRate);
+    MusicListener listener(kAnalysisRate);
+    DecodeMono(out.source, [&](const float* samples, std::size_t count) { listener.Feed(samples, count); });
+    const HeardMusic heard = listener.Finish();
     GridEdits edits;
     edits.offset = spec.offset;
     edits.every = spec.every;

@@ -1,6 +1,7 @@
 #include "music/pcm_decode.h"
 
 #include <filesystem>
+#include <vector>
 
 #include "cli_error.h"
 #include "engine/interrupt.h"
@@ -8,7 +9,7 @@
 
 namespace pwcli {
 
-std::vector<float> DecodeMono(const std::string& path)
+void DecodeMono(const std::string& path, const std::function<void(const float* samples, std::size_t count)>& take)
 {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
@@ -24,12 +25,11 @@ std::vector<float> DecodeMono(const std::string& path)
                        std::to_string(kAnalysisRate), "-f", "f32le", "-"},
                       Subprocess::Pipe::FromChild);
     if (!ffmpeg.Running()) throw CliError(kExitInput, "cannot read the music " + path + ": " + ffmpeg.Error());
-    std::vector<float> samples;
     std::vector<float> block(1 << 16);
     for (;;) {
         std::size_t got = 0;
         const bool whole = ffmpeg.Read(block.data(), block.size() * sizeof(float), &got);
-        samples.insert(samples.end(), block.begin(), block.begin() + static_cast<long>(got / sizeof(float)));
+        take(block.data(), got / sizeof(float));
         if (!whole) break;
         if (StopRequested().load()) {
             ffmpeg.Kill();
@@ -38,7 +38,6 @@ std::vector<float> DecodeMono(const std::string& path)
     }
     if (ffmpeg.Finish() != 0)
         throw CliError(kExitInput, "cannot read the music " + path + ": " + ffmpeg.ErrorOutput());
-    return samples;
 }
 
 }  // namespace pwcli
