@@ -100,7 +100,10 @@ BeatKeys KeysForGrid(const BeatGrid& grid, BeatsAs as, const FrameRate& rate)
         if (!ends.empty() && e.number <= ends.back().number) e.number = ends.back().number + 1;  // time 0 counts as beat 0
         ends.push_back(e);
     }
-    if (ends.size() == 1) ends.push_back(Anchor{ends[0].units + SecondsToUnits(rate, 60.0 / bpm), 0, ends[0].number + 1});
+    if (ends.size() == 1) {
+        const int64_t next = ends[0].units + std::max<int64_t>(1, SecondsToUnits(rate, 60.0 / bpm));
+        ends.push_back(Anchor{next, Seconds(next, rate), ends[0].number + 1});
+    }
     const std::size_t spans = ends.size() - 1;
     std::vector<double> spanRate(spans);
     for (std::size_t i = 0; i < spans; ++i)
@@ -110,6 +113,8 @@ BeatKeys KeysForGrid(const BeatGrid& grid, BeatsAs as, const FrameRate& rate)
     std::vector<double> endRate(ends.size());
     for (std::size_t i = 0; i < ends.size(); ++i)
         endRate[i] = clampRate(i == 0 ? spanRate[0] : i == spans ? spanRate[spans - 1] : (spanRate[i - 1] + spanRate[i]) / 2);
+    // After the last beat the count runs on at the music's tempo there.
+    endRate.back() = clampRate(grid.beats.back().bpm / 60);
     std::vector<UnitKey> keys;
     for (std::size_t i = 0; i < spans; ++i) {
         keys.push_back(UnitKey{ends[i].units, endRate[i] * 60});

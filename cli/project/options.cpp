@@ -1,5 +1,6 @@
 #include "project/options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -291,7 +292,9 @@ Options ParseOptions(int argc, const char* const* argv, const std::string& defau
                 o.project = arg;
                 continue;
             }
-            if (o.command == "beats" && o.source.empty()) {
+            if (o.command != "beats" && std::find(o.given.begin(), o.given.end(), "--format") != o.given.end())
+        UsageError("--format belongs to the beats command: pulsewarper beats SONG.wav --format csv");
+    if (o.command == "beats" && o.source.empty()) {
                 o.source = arg;
                 continue;
             }
@@ -323,6 +326,8 @@ Options ParseOptions(int argc, const char* const* argv, const std::string& defau
         }
         it->second.second(arg, inlineValue);
     }
+    if (o.command != "beats" && std::find(o.given.begin(), o.given.end(), "--format") != o.given.end())
+        UsageError("--format belongs to the beats command: pulsewarper beats SONG.wav --format csv");
     if (o.command == "beats" && o.source.empty())
         UsageError("beats needs the music: pulsewarper beats SONG.wav (or a video with sound)");
     if (o.command == "farm" && o.project.empty())
