@@ -3,9 +3,9 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <map>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <memory>
 #include <mutex>
@@ -109,7 +109,7 @@ int PrintBeats(const Job& job, RenderEngine& engine, std::FILE* out)
     for (int f = job.range.first; f <= job.range.last; ++f) {
         if (StopRequested().load()) return kExitInterrupted;
         std::string line = BeatsLine(engine.Beats(f));
-        if (marks.count(f)) line += "  <- " + marks.at(f);
+        if (const auto mark = marks.find(f); mark != marks.end()) line += "  <- " + mark->second;
         // A reader that went away ends the listing at once.
         if (std::fprintf(out, "%s\n", line.c_str()) < 0) FinishText(out);
     }
@@ -241,8 +241,12 @@ int RunRender(const Options& options, PF_EntryPointFunc entry, const PluginFacts
                 const std::size_t at = static_cast<std::size_t>(i);
                 const int end = at + 1 < onBeat.size() ? onBeat[at + 1] : job.range.last + 1;
                 int best = onBeat[at];
+                double height = -1;
                 for (int f = onBeat[at]; f < end; ++f)
-                    if (engines.front()->Beats(f).envelope > engines.front()->Beats(best).envelope) best = f;
+                    if (const double e = engines.front()->Beats(f).envelope; e > height) {
+                        best = f;
+                        height = e;
+                    }
                 frames.push_back(best);
             }
         }

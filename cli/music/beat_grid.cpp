@@ -12,8 +12,8 @@ namespace {
 constexpr double kSilentDb = -60;
 constexpr double kLeastConfidence = 0.2;  // aubio gives white noise ~0.1, music 0.5 and more
 constexpr std::size_t kLeastBeats = 4;
-constexpr int kLocalSpan = 8;
-constexpr double kMostBpm = 240;  // a faster "beat" is a subdivision  // intervals each side that set the local tempo
+constexpr int kLocalSpan = 8;     // intervals each side that set the local tempo
+constexpr double kMostBpm = 240;  // a faster "beat" is a subdivision
 
 double Median(std::vector<double> v)
 {
@@ -22,23 +22,9 @@ double Median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-// The attack nearest `t` within `reach`.
-bool NearestAttack(const std::vector<Attack>& onsets, double t, double reach, Attack& picked)
-{
-    bool found = false;
-    for (auto i = std::lower_bound(onsets.begin(), onsets.end(), t - reach,
-                                   [](const Attack& a, double s) { return a.seconds < s; });
-         i != onsets.end() && i->seconds <= t + reach; ++i)
-        if (!found || std::fabs(i->seconds - t) < std::fabs(picked.seconds - t)) {
-            picked = *i;
-            found = true;
-        }
-    return found;
-}
-
-// The beat's attack near `t`: of the attacks within `reach`, the nearest of those nearly as loud as the loudest,
-// so that a beat the tracker put on an off-beat hi-hat moves to the kick beside it.
-bool PickAttack(const std::vector<Attack>& onsets, double t, double reach, Attack& picked)
+// The beat's attack near `t`: of the attacks within `reach`, the nearest of those at least `share` as loud as the
+// loudest, so that a beat the tracker put on an off-beat hi-hat moves to the kick beside it (share 0: the nearest).
+bool PickAttack(const std::vector<Attack>& onsets, double t, double reach, Attack& picked, float share = 0.6f)
 {
     const auto first = std::lower_bound(onsets.begin(), onsets.end(), t - reach,
                                         [](const Attack& a, double s) { return a.seconds < s; });
@@ -46,7 +32,7 @@ bool PickAttack(const std::vector<Attack>& onsets, double t, double reach, Attac
     for (auto i = first; i != onsets.end() && i->seconds <= t + reach; ++i) loudest = std::max(loudest, i->loudness);
     bool found = false;
     for (auto i = first; i != onsets.end() && i->seconds <= t + reach; ++i)
-        if (i->loudness >= 0.6f * loudest && (!found || std::fabs(i->seconds - t) < std::fabs(picked.seconds - t))) {
+        if (i->loudness >= share * loudest && (!found || std::fabs(i->seconds - t) < std::fabs(picked.seconds - t))) {
             picked = *i;
             found = true;
         }
@@ -141,7 +127,7 @@ BeatGrid FindBeatGrid(const HeardMusic& heard, const std::string& source)
         if (gap > 1.5 * beat) continue;
         beatLoudness.push_back(grid[i].attack.loudness);
         Attack half;
-        const bool has = NearestAttack(heard.onsets, grid[i].attack.seconds + gap / 2, 0.1 * gap, half);
+        const bool has = PickAttack(heard.onsets, grid[i].attack.seconds + gap / 2, 0.1 * gap, half, 0.f);
         halfLoudness.push_back(has ? half.loudness : 0.0);
         if (has) halves.push_back(Found{half, grid[i].confidence, false});
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "params/param_ids.h"
+#include "schedule/beat_clock.h"
 
 namespace pwcli {
 namespace {
@@ -34,25 +35,47 @@ Track Constant(int param, double value)
     return t;
 }
 
-// Beats counted at `t` seconds by the effect's integral of keyed "BPM" (values held before the first key and
-// after the last, linear between), in its order of operations.
+// The keys as the host's keyframe suite hands them to the effect, seen from `seconds`.
+class UnitKeySource final : public pw::BpmKeyframeSource {
+public:
+    UnitKeySource(const std::vector<UnitKey>& keys, const FrameRate& rate, double seconds)
+        : keys_(keys), rate_(rate), seconds_(seconds)
+    {
+    }
+    PF_Err FindAtOrBefore(pw::KeyframeSearch& result) override
+    {
+        result = {false, 0};
+        for (std::size_t k = 0; k < keys_.size() && Seconds(keys_[k].units, rate_) <= seconds_; ++k)
+            result = {true, static_cast<PF_KeyIndex>(k)};
+        return PF_Err_NONE;
+    }
+    PF_Err FindAfter(pw::KeyframeSearch& result) override
+    {
+        result = {false, 0};
+        for (std::size_t k = 0; k < keys_.size() && !result.found; ++k)
+            if (Seconds(keys_[k].units, rate_) > seconds_) result = {true, static_cast<PF_KeyIndex>(k)};
+        return PF_Err_NONE;
+    }
+    double BpmAtTimeZero() override { return keys_.front().value; }  // held before the first key
+    PF_Err ReadKeyframe(PF_KeyIndex index, pw::BpmKeyframe& key) override
+    {
+        const UnitKey& k = keys_.at(static_cast<std::size_t>(index));
+        key = {k.value, static_cast<A_long>(k.units), static_cast<A_u_long>(rate_.num)};
+        return PF_Err_NONE;
+    }
+
+private:
+    const std::vector<UnitKey>& keys_;
+    const FrameRate& rate_;
+    double seconds_;
+};
+
+// Beats the effect's own integral of the keyed "BPM" counts at `t` seconds.
 double CountedBeats(const std::vector<UnitKey>& keys, const FrameRate& rate, double t)
 {
-    double beats = 0, prevRate = keys.front().value / 60, prevTime = 0;
-    std::size_t k = 0;
-    for (; k < keys.size() && Seconds(keys[k].units, rate) <= t; ++k) {
-        const double r = keys[k].value / 60, time = Seconds(keys[k].units, rate);
-        beats += (prevRate + r) * (time - prevTime) * 0.5;
-        prevRate = r;
-        prevTime = time;
-    }
-    if (k < keys.size()) {
-        const double nextRate = keys[k].value / 60, nextTime = Seconds(keys[k].units, rate), dt = t - prevTime;
-        beats += (2 * prevRate + (nextRate - prevRate) / (nextTime - prevTime) * dt) * dt * 0.5;
-    } else {
-        beats += prevRate * (t - prevTime);
-    }
-    return beats;
+    UnitKeySource source(keys, rate, t);
+    PF_Err err = PF_Err_NONE;
+    return pw::IntegrateTempo(pw::TimeNow{0, t}, 1.0, source, err);  // a key at time 0 is always found
 }
 
 }  // namespace
