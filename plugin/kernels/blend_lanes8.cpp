@@ -10,6 +10,7 @@
 #include "kernels/composite.h"
 
 #include "kernels/lanes_avx2.h"
+#include "kernels/opaque_lanes8.h"
 
 namespace pw {
 namespace {
@@ -64,9 +65,70 @@ PW_AVX2 inline __m256i Rule8(__m256i p, const Top& t, const BurnRule&)
     return _mm256_blendv_epi8(_mm256_max_epi32(v, zero), zero, _mm256_cmpeq_epi32(t.q, zero));
 }
 
+// The rules over an opaque bottom in 16-bit lanes (opaque8): p, q <= 255, so p q <= 65025 and, below 128, 2 p q too.
+// Dodge and Burn divide by the tint and stay in 32-bit lanes.
+template <typename Rule>
+constexpr bool kOpaqueLanes = std::is_same_v<Rule, NormalRule> || std::is_same_v<Rule, AddRule> ||
+                              std::is_same_v<Rule, MultiplyRule> || std::is_same_v<Rule, ScreenRule> ||
+                              std::is_same_v<Rule, OverlayRule>;
+
+PW_AVX2 inline __m256i Rule16(__m256i p, __m256i q, const AddRule&)
+{
+    return _mm256_min_epu16(_mm256_add_epi16(p, q), _mm256_set1_epi16(255));
+}
+PW_AVX2 inline __m256i Rule16(__m256i p, __m256i q, const MultiplyRule&)
+{
+    return opaque8::Divide255(_mm256_mullo_epi16(p, q));
+}
+PW_AVX2 inline __m256i Rule16(__m256i p, __m256i q, const ScreenRule&)
+{
+    return _mm256_sub_epi16(_mm256_add_epi16(p, q), opaque8::Divide255(_mm256_mullo_epi16(p, q)));
+}
+PW_AVX2 inline __m256i Rule16(__m256i p, __m256i q, const OverlayRule&)
+{
+    const __m256i pq = _mm256_mullo_epi16(p, q);
+    const __m256i dark = opaque8::Divide255(_mm256_add_epi16(pq, pq));
+    const __m256i screen = _mm256_sub_epi16(_mm256_add_epi16(p, q), opaque8::Divide255(pq));
+    const __m256i light = _mm256_sub_epi16(_mm256_add_epi16(screen, screen), _mm256_set1_epi16(255));
+    return _mm256_blendv_epi8(light, dark, _mm256_cmpgt_epi16(_mm256_set1_epi16(128), p));
+}
+
+// The tint in every pixel's four words (alpha first) and what the opaque lanes need of it.
+struct OpaqueTop {
+    __m256i q, aQ, rest, product;  // q; aQ; 256 - aQ (Normal: 255 - aQ); q aQ
+};
+
+PW_AVX2 inline __m256i Words(int64_t a, int64_t r, int64_t g, int64_t b)
+{
+    return _mm256_set1_epi64x(a | r << 16 | g << 32 | b << 48);
+}
+
+PW_AVX2 inline OpaqueTop OpaqueTopOf(const PF_Pixel8& tint, bool normal)
+{
+    const int64_t aQ = tint.alpha;
+    return {Words(0, tint.red, tint.green, tint.blue), _mm256_set1_epi16(static_cast<short>(aQ)),
+            _mm256_set1_epi16(static_cast<short>((normal ? 255 : 256) - aQ)),
+            Words(0, tint.red * aQ, tint.green * aQ, tint.blue * aQ)};
+}
+
+template <typename Rule>
+PW_AVX2 inline __m256i OverOpaque(__m256i P, const OpaqueTop& t, const Rule& rule)
+{
+    return opaque8::Pixels(P, [&](__m256i p, int) PW_AVX2 {
+        if constexpr (std::is_same_v<Rule, NormalRule>) {
+            return opaque8::Divide255(_mm256_add_epi16(t.product, _mm256_mullo_epi16(p, t.rest)));
+        } else {
+            const __m256i m = Rule16(p, t.q, rule);
+            const __m256i U = _mm256_add_epi16(_mm256_mullo_epi16(m, t.aQ), _mm256_mullo_epi16(p, t.rest));
+            return opaque8::Channel(U, t.product);
+        }
+    });
+}
+
 template <typename Rule>
 PW_AVX2 void Row(PF_Pixel8* row, int32_t width, const PF_Pixel8& tint, const Rule& rule)
 {
+    [[maybe_unused]] const OpaqueTop opaqueTop = OpaqueTopOf(tint, std::is_same_v<Rule, NormalRule>);
     const __m256i low = _mm256_set1_epi32(0xFF), full = _mm256_set1_epi32(256), white = _mm256_set1_epi32(255);
     const __m256i zero = _mm256_setzero_si256(), aQ = _mm256_set1_epi32(tint.alpha);
     const __m256i Q = _mm256_set1_epi32(static_cast<int32_t>(WordFromPixel(tint)));
@@ -81,6 +143,12 @@ PW_AVX2 void Row(PF_Pixel8* row, int32_t width, const PF_Pixel8& tint, const Rul
     int32_t x = 0;
     for (; x + 8 <= width; x += 8) {
         const __m256i P = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x));
+        if constexpr (kOpaqueLanes<Rule>) {
+            if (opaque8::AllOpaque(P)) {
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + x), OverOpaque(P, opaqueTop, rule));
+                continue;
+            }
+        }
         const __m256i aP = _mm256_and_si256(P, low);
         __m256i result;
         if constexpr (std::is_same_v<Rule, NormalRule>) {

@@ -8,6 +8,7 @@
 #include "kernels/composite_lanes.h"
 #include "kernels/pixel_depth.h"
 #include "kernels/lanes_avx2.h"
+#include "kernels/opaque_lanes8.h"
 #include "kernels/real_to_int.h"
 
 namespace pw {
@@ -94,8 +95,25 @@ PW_AVX2 inline __m256i ScaledLanes(__m256i p, __m256d k)
     return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
 }
 
+// Over an opaque bottom (opaque8): m = min(q + trunc(p x k), 255) from the frame's fixed-point factor.
+PW_AVX2 inline __m256i OverOpaque(__m256i P, __m256i Q, const opaque8::ScaledFactor& f)
+{
+    const __m256i mul = _mm256_set1_epi16(static_cast<short>(f.mul)), white = _mm256_set1_epi16(255);
+    const __m128i shift = _mm_cvtsi32_si128(f.shift);
+    const __m256i full = _mm256_set1_epi16(256);
+    return opaque8::Pixels(P, [&](__m256i p, int half) PW_AVX2 {
+        const __m256i q = opaque8::Half(Q, half);
+        const __m256i aQ = opaque8::SpreadAlpha(q);
+        const __m256i scaled = _mm256_srl_epi16(_mm256_mulhi_epu16(_mm256_slli_epi16(p, 8), mul), shift);
+        const __m256i m = _mm256_min_epu16(_mm256_adds_epu16(q, scaled), white);
+        const __m256i U = _mm256_add_epi16(_mm256_mullo_epi16(m, aQ), _mm256_mullo_epi16(p, _mm256_sub_epi16(full, aQ)));
+        return opaque8::Channel(U, _mm256_mullo_epi16(q, aQ));
+    });
+}
+
 PW_AVX2 void CompositeRow8Avx2(PF_Pixel8* out, const PF_Pixel8* glow, int32_t width,
-                                                        const AddScaled8& blend, double k)
+                                                        const AddScaled8& blend, double k,
+                                                        const opaque8::ScaledFactor& fixed)
 {
     const __m256i low = _mm256_set1_epi32(0xFF), full = _mm256_set1_epi32(256), white = _mm256_set1_epi32(255);
     const __m256i zero = _mm256_setzero_si256();
@@ -105,6 +123,10 @@ PW_AVX2 void CompositeRow8Avx2(PF_Pixel8* out, const PF_Pixel8* glow, int32_t wi
     for (; x + 8 <= width; x += 8) {
         const __m256i P = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + x));
         const __m256i Q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(glow + x));
+        if (fixed.exact && opaque8::AllOpaque(P)) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), OverOpaque(P, Q, fixed));
+            continue;
+        }
         const __m256i aP = _mm256_and_si256(P, low), aQ = _mm256_and_si256(Q, low);
         const __m256i bottom = _mm256_mullo_epi16(_mm256_sub_epi32(full, aQ), aP);
         const __m256i alpha = _mm256_min_epi32(_mm256_add_epi32(aQ, _mm256_srli_epi32(bottom, 8)), white);
@@ -137,9 +159,10 @@ void CompositeAll8On(Isa isa, const ImageView<PF_Pixel8>& output, const ImageVie
 #ifdef PW_HAVE_LANES_AVX2
     if (isa == Isa::Avx2 && k >= 0 && k <= 1e300) {
         const AddScaled8 blend(k);
+        const opaque8::ScaledFactor factor = opaque8::FindScaledFactor(k);
         const int32_t width = output.width < glow.width ? output.width : glow.width;
         const int32_t height = output.height < glow.height ? output.height : glow.height;
-        for (int32_t y = 0; y < height; ++y) CompositeRow8Avx2(output.Row(y), glow.Row(y), width, blend, k);
+        for (int32_t y = 0; y < height; ++y) CompositeRow8Avx2(output.Row(y), glow.Row(y), width, blend, k, factor);
         return;
     }
 #endif

@@ -7,6 +7,7 @@
 #include "kernel_test_support.h"
 #include "kernels/blend.h"
 #include "kernels/glow.h"
+#include "kernels/opaque_lanes8.h"
 
 namespace pw {
 namespace {
@@ -179,6 +180,41 @@ TEST(KernelGlow, CompositeIsTheScaledAddOfEveryPixel)
             CheckComposite<PF_Pixel8>(3 + width, k, width);
             CheckComposite<PF_Pixel16>(4 + width, k, width);
             CheckComposite<PF_PixelFloat>(5 + width, k, width);
+        }
+    }
+}
+
+// Opaque layers (the usual footage) take 16-bit lanes with trunc(p x k) in fixed point where a multiplier gives the
+// double product's truncation for every channel value, and the 32-bit lanes where none does (0.7: some p x 0.7 round
+// up to an integer in double, others down). Every bottom value against every glow alpha, several glow values each.
+TEST(KernelGlow, OpaqueLayersEqualTheScaledAdd)
+{
+    const struct {
+        double k;
+        bool fixedPoint;
+    } cases[] = {{0.0, true}, {0.5, true}, {1.0, true}, {0.37, true}, {1.0 / 3, true}, {0.6180339887, true},
+                 {2.2, true}, {7.5, true}, {10.0, true}, {300.0, true}, {0.7, false}, {-0.5, false}};
+    TestImage<PF_Pixel8> output(256, 256, 3), glow(256, 256);
+    for (int32_t y = 0; y < 256; ++y) {
+        for (int32_t x = 0; x < 256; ++x) {
+            output.At(x, y) = {255, static_cast<A_u_char>(x), static_cast<A_u_char>(255 - x), static_cast<A_u_char>(x * 7 + y)};
+            glow.At(x, y) = {static_cast<A_u_char>(y), static_cast<A_u_char>(x * 13 + y), static_cast<A_u_char>(255 - y),
+                             static_cast<A_u_char>(x ^ y)};
+        }
+    }
+    for (const auto& c : cases) {
+        EXPECT_EQ(opaque8::FindScaledFactor(c.k).exact, c.fixedPoint) << c.k;
+        TestImage<PF_Pixel8> expected(output);
+        for (int32_t y = 0; y < 256; ++y) {
+            for (int32_t x = 0; x < 256; ++x) {
+                PF_Pixel8& p = expected.At(x, y);
+                p = PixelFromWord(BlendAddScaled(WordFromPixel(p), WordFromPixel(glow.At(x, y)), &c.k));
+            }
+        }
+        for (const Isa isa : test::RunnableIsas()) {
+            TestImage<PF_Pixel8> lanes(output);
+            GlowComposite(lanes.view, glow.view, c.k, isa);
+            ASSERT_TRUE(lanes.SameBytes(expected)) << "k " << c.k << " isa " << static_cast<int>(isa);
         }
     }
 }
