@@ -3,6 +3,7 @@
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
 #define PW_HAVE_AVX2_SCHEDULE 1
+#include "kernels/opaque_lanes8.h"
 #endif
 
 namespace pw {
@@ -27,6 +28,20 @@ __attribute__((target("avx2"))) inline __m256i Channel8(__m256i n, __m256i d, __
     return _mm256_and_si256(Quotient(n, d, dLess, inverse), _mm256_set1_epi32(0xFF));  // the channel's eight bits
 }
 
+// Where every source pixel is opaque, the column's alpha is 255 and a channel is
+// floor(255 x sum(p k) / (255 x 255)) = floor(sum(p k) / 255); with the copies' colours adding up to at most 255
+// in each channel (as the derived third colour makes them), sum(p k) <= 65025: sixteen channels a vector in 16-bit
+// lanes, the division by 255 the exact multiply-high of opaque8. Eight columns, their three sources given.
+__attribute__((target("avx2"))) inline __m256i OpaqueColumns(const __m256i (&px)[3], const __m256i (&colour)[3])
+{
+    return opaque8::Pixels(px[0], [&](__m256i p0, int half) __attribute__((target("avx2"))) {
+        __m256i sum = _mm256_mullo_epi16(p0, colour[0]);
+        sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(opaque8::Half(px[1], half), colour[1]));
+        sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(opaque8::Half(px[2], half), colour[2]));
+        return opaque8::Divide255(sum);
+    });
+}
+
 // Eight columns at a time. Each lane holds a pixel as its 32-bit word (alpha lowest). Products: channel x alpha
 // fits 16 bits (mullo_epi16 on lanes whose high halves are 0), x colour fits 32. The quotient
 // n / (255 alpha), n < 2^26, comes from one single-precision reciprocal a pixel (Quotient) corrected by the
@@ -43,6 +58,16 @@ __attribute__((target("avx2"))) void Row8(const PF_Pixel8* src, PF_Pixel8* dst, 
         cg[k] = _mm256_set1_epi32(copies[k].colour.green);
         cb[k] = _mm256_set1_epi32(copies[k].colour.blue);
     }
+    __m256i colour[3];
+    bool narrow = true;
+    for (int k = 0; k < 3; ++k) {
+        const SeparationCopy& copy = copies[k];
+        colour[k] = _mm256_set1_epi64x(int64_t{copy.colour.red} << 16 | int64_t{copy.colour.green} << 32 |
+                                       int64_t{copy.colour.blue} << 48);
+    }
+    for (const auto channel : {&PF_Pixel8::red, &PF_Pixel8::green, &PF_Pixel8::blue}) {
+        narrow = narrow && copies[0].colour.*channel + copies[1].colour.*channel + copies[2].colour.*channel <= 255;
+    }
     SeparationSegment<PF_Pixel8> segments[4];
     const int count = SegmentsOf(src, width, copies, segments);
     for (int s = 0; s < count; ++s) {
@@ -50,6 +75,15 @@ __attribute__((target("avx2"))) void Row8(const PF_Pixel8* src, PF_Pixel8* dst, 
         const PF_Pixel8* const(&base)[3] = segments[s].base;
         int32_t c = segments[s].begin;
         for (; c + 8 <= end; c += 8) {
+            if (narrow) {
+                const __m256i px[3] = {_mm256_loadu_si256(reinterpret_cast<const __m256i*>(base[0] + c)),
+                                       _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base[1] + c)),
+                                       _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base[2] + c))};
+                if (opaque8::AllOpaque(_mm256_and_si256(_mm256_and_si256(px[0], px[1]), px[2]))) {
+                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + c), OpaqueColumns(px, colour));
+                    continue;
+                }
+            }
             __m256i alpha = zero, red = zero, green = zero, blue = zero;
             for (int k = 0; k < 3; ++k) {
                 const __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base[k] + c));

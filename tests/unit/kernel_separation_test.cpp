@@ -18,7 +18,7 @@ namespace {
 struct RowCase {
     int32_t width;
     int32_t firsts[3];  // negative: drawn at random
-    int colours;        // 0: the default red, green, blue; 1: white and black; 2: random
+    int colours;        // 0: the default red, green, blue; 1: white and black; 2: random; 3: random, adding to 255
 };
 
 class SeparationRows : public ::testing::TestWithParam<RowCase> {};
@@ -31,16 +31,25 @@ TEST_P(SeparationRows, Avx2EqualsTheDefinition)
     for (int round = 0; round < 20; ++round) {
         std::vector<PF_Pixel8> src(c.width), want(c.width), got(c.width);
         for (PF_Pixel8& p : src) {
-            p.alpha = static_cast<A_u_char>(test::AlphaOf(rnd, 255));
+            // Odd rounds opaque: the 16-bit lanes where the colours allow.
+            p.alpha = static_cast<A_u_char>(round % 2 ? 255 : test::AlphaOf(rnd, 255));
             p.red = static_cast<A_u_char>(rnd.Int(0, 255));
             p.green = static_cast<A_u_char>(round % 5 == 0 ? 255 : rnd.Int(0, 255));
             p.blue = static_cast<A_u_char>(rnd.Int(0, 255));
         }
         SeparationCopy copies[3];
         const PF_Pixel8 plain[3] = {{255, 255, 0, 0}, {255, 0, 255, 0}, {255, 0, 0, 255}};
+        int32_t shares[3][3];  // red, green, blue: each split among the copies
+        for (auto& share : shares) {
+            share[0] = rnd.Int(0, 255);
+            share[1] = rnd.Int(0, 255 - share[0]);
+            share[2] = 255 - share[0] - share[1];
+        }
         for (int k = 0; k < 3; ++k) {
             copies[k].first = c.firsts[k] >= 0 ? c.firsts[k] % c.width : rnd.Int(0, c.width - 1);
-            copies[k].colour = c.colours == 0   ? plain[k]
+            copies[k].colour = c.colours == 3   ? PF_Pixel8{255, A_u_char(shares[0][k]), A_u_char(shares[1][k]),
+                                                                A_u_char(shares[2][k])}
+                               : c.colours == 0 ? plain[k]
                                : c.colours == 1 ? PF_Pixel8{255, A_u_char(k ? 0 : 255), 255, A_u_char(k == 2 ? 255 : 0)}
                                                 : PF_Pixel8{255, A_u_char(rnd.Int(0, 255)), A_u_char(rnd.Int(0, 255)),
                                                             A_u_char(rnd.Int(0, 255))};
@@ -63,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RowCase{1, {0, 0, 0}, 0}, RowCase{7, {-1, -1, -1}, 2}, RowCase{8, {0, 3, 7}, 0},
                       RowCase{9, {8, 8, 1}, 1}, RowCase{33, {-1, -1, -1}, 2}, RowCase{64, {0, 0, 0}, 2},
                       RowCase{1000, {-1, -1, -1}, 0}, RowCase{1001, {1000, 0, 500}, 2},
-                      RowCase{1920, {-1, -1, -1}, 1}));
+                      RowCase{1920, {-1, -1, -1}, 1}, RowCase{41, {-1, -1, -1}, 3}, RowCase{1920, {-1, -1, -1}, 3}));
 
 // The deeper rows in AVX2 lanes: the same bytes, random pixels with the depth's edge values (NaN and infinities in
 // float among them), and float rows whose quotients fall on or a hair from the boundaries where a double rounds to
