@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <vector>
 
 #include "kernel_test_support.h"
 #include "kernels/blend.h"
@@ -181,6 +182,35 @@ TEST(KernelGlow, CompositeIsTheScaledAddOfEveryPixel)
             CheckComposite<PF_Pixel16>(4 + width, k, width);
             CheckComposite<PF_PixelFloat>(5 + width, k, width);
         }
+    }
+}
+
+// The 8-bit lanes test the luma in integers: trunc(luma) is floor(N / 10^6) of N = 298912 R + 586611 G + 114478 B
+// for every colour whose N is not a multiple of 10^6; those colours, and others, against every threshold.
+TEST(KernelGlow, EightBitLumaInIntegers)
+{
+    if (!CpuHasAvx2()) GTEST_SKIP() << "only the AVX2 lanes take the luma in integers";
+    std::vector<PF_Pixel8> onMultiple;
+    for (int32_t r = 0; r < 256; ++r) {
+        for (int32_t g = 0; g < 256; ++g) {
+            for (int32_t b = 0; b < 256; ++b) {
+                const int64_t n = 298912 * r + 586611 * g + 114478 * b;
+                const PF_Pixel8 p{255, static_cast<A_u_char>(r), static_cast<A_u_char>(g), static_cast<A_u_char>(b)};
+                if (n % 1000000 == 0) onMultiple.push_back(p);
+                else ASSERT_EQ(GlowLuma(p), n / 1000000) << r << " " << g << " " << b;
+            }
+        }
+    }
+    TestRandom rnd(12);
+    TestImage<PF_Pixel8> output(static_cast<int32_t>(onMultiple.size()) * 3, 4, 1), glow(output.view.width, 4);
+    output.Randomise(rnd);
+    glow.Randomise(rnd);
+    for (size_t i = 0; i < onMultiple.size(); ++i) output.At(static_cast<int32_t>(i * 3 + i % 3), static_cast<int32_t>(i % 4)) = onMultiple[i];
+    for (int32_t q = -1; q <= 258; ++q) {
+        TestImage<PF_Pixel8> expected(glow), lanes(glow);
+        GlowBrightPass(output.view, expected.view, q, Isa::Baseline);
+        GlowBrightPass(output.view, lanes.view, q, Isa::Avx2);
+        ASSERT_TRUE(lanes.SameBytes(expected)) << "threshold " << q;
     }
 }
 
