@@ -96,11 +96,9 @@ PW_AVX2 inline __m256i ScaledLanes(__m256i p, __m256d k)
 }
 
 // Over an opaque bottom (opaque8): m = min(q + trunc(p x k), 255) from the frame's fixed-point factor.
-PW_AVX2 inline __m256i OverOpaque(__m256i P, __m256i Q, const opaque8::ScaledFactor& f)
+PW_AVX2 inline __m256i OverOpaque(__m256i P, __m256i Q, __m256i mul, __m128i shift)
 {
-    const __m256i mul = _mm256_set1_epi16(static_cast<short>(f.mul)), white = _mm256_set1_epi16(255);
-    const __m128i shift = _mm_cvtsi32_si128(f.shift);
-    const __m256i full = _mm256_set1_epi16(256);
+    const __m256i white = _mm256_set1_epi16(255), full = _mm256_set1_epi16(256);
     return opaque8::Pixels(P, [&](__m256i p, int half) PW_AVX2 {
         const __m256i q = opaque8::Half(Q, half);
         const __m256i aQ = opaque8::SpreadAlpha(q);
@@ -119,12 +117,14 @@ PW_AVX2 void CompositeRow8Avx2(PF_Pixel8* out, const PF_Pixel8* glow, int32_t wi
     const __m256i zero = _mm256_setzero_si256();
     const __m256d factor = _mm256_set1_pd(k);
     const __m256 one = _mm256_set1_ps(1.0f);
+    const __m256i mul = _mm256_set1_epi16(static_cast<short>(fixed.mul));
+    const __m128i shift = _mm_cvtsi32_si128(fixed.shift);
     int32_t x = 0;
     for (; x + 8 <= width; x += 8) {
         const __m256i P = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + x));
         const __m256i Q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(glow + x));
         if (fixed.exact && opaque8::AllOpaque(P)) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), OverOpaque(P, Q, fixed));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), OverOpaque(P, Q, mul, shift));
             continue;
         }
         const __m256i aP = _mm256_and_si256(P, low), aQ = _mm256_and_si256(Q, low);
