@@ -100,7 +100,7 @@ void WithArith(int32_t r, int64_t n, const Fn& fn)
     }
 }
 
-template <typename Depth>
+template <typename Depth, bool kRowLanes8 = false>
 void OneLine(const BoxBlurSums& sums, int32_t r, typename Depth::Pixel* start, ptrdiff_t pixelStep, int32_t n)
 {
     if (r <= 0 || n <= 0 || n > kMaxLine<Depth>) {
@@ -110,8 +110,8 @@ void OneLine(const BoxBlurSums& sums, int32_t r, typename Depth::Pixel* start, p
     WithArith<Depth>(r, n, [&](const auto& arith) {
         using Sum = SumOf<decltype(arith)>;
         if (scratch.Count<Sum>() / 4 >= static_cast<size_t>(n)) {
-            blur::BlurWhole(arith, blur::Lines<typename Depth::Channel>{Channels(start), 4 * pixelStep, 4, n}, r,
-                            scratch.As<Sum>());
+            blur::BlurWhole<std::decay_t<decltype(arith)>, kRowLanes8>(
+                arith, blur::Lines<typename Depth::Channel>{Channels(start), 4 * pixelStep, 4, n}, r, scratch.As<Sum>());
         }
     });
 }
@@ -132,11 +132,11 @@ void Column(const BoxBlurSums& sums, int32_t x, int32_t r, const ImageView<typen
     }
 }
 
-template <typename Depth>
+template <typename Depth, bool kRowLanes8 = false>
 void Rows(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
     for (int32_t y = 0; y < view.height; ++y) {
-        OneLine<Depth>(sums, r, view.Row(y), 1, view.width);
+        OneLine<Depth, kRowLanes8>(sums, r, view.Row(y), 1, view.width);
     }
 }
 
@@ -181,7 +181,8 @@ PW_AVX2_SCHEDULE void ColumnsAvx2(const BoxBlurSums& sums, int32_t r, const Imag
     Columns<Depth>(sums, r, view);
 }
 
-// The 8-bit passes run narrow integer sums that wider lanes do not speed up; the others gain a third.
+// The 8-bit passes run narrow integer sums that the compiler's wider lanes do not speed up (its rows take the
+// hand-scheduled lanes of box_blur_lanes8.h); the others gain a third.
 template <typename Depth>
 constexpr bool kWiderPays = !std::is_same_v<Depth, Depth8>;
 
@@ -189,6 +190,7 @@ template <typename Depth>
 void RowsOn(Isa isa, const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
     if (isa == Isa::Avx2 && kWiderPays<Depth>) RowsAvx2<Depth>(sums, r, view);
+    else if (isa == Isa::Avx2) Rows<Depth, true>(sums, r, view);
     else Rows<Depth>(sums, r, view);
 }
 

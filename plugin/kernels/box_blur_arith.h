@@ -49,6 +49,8 @@ struct Arith8Narrow {
     using Total = uint16_t;
     static constexpr bool kCapAlpha = false;
     static constexpr bool kLanesAccumulate = false;
+    static constexpr bool kNarrow = true;
+    static constexpr int kNarrowShift = kShift;
     uint16_t mul;
     explicit Arith8Narrow(const NarrowDivisor& d) : mul(d.mul) {}
     static Sum Load(Channel c) { return c; }

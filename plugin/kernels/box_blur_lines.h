@@ -7,7 +7,10 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include <type_traits>
+
 #include "kernels/box_blur_arith.h"
+#include "kernels/box_blur_lanes8.h"
 
 namespace pw {
 namespace blur {
@@ -157,15 +160,32 @@ inline int64_t SpanEnd(int64_t i, int64_t r, int64_t n)
     return end;
 }
 
-// Sums of the whole line kept (scratch of lanes x n): walk 1 builds them, walk 2 writes the averages.
+template <typename Arith, typename = void>
+struct IsNarrow8 {
+    static constexpr bool value = false;
+};
 template <typename Arith>
+struct IsNarrow8<Arith, std::enable_if_t<Arith::kNarrow>> {
+    static constexpr bool value = true;
+};
+
+// Sums of the whole line kept (scratch of lanes x n): walk 1 builds them, walk 2 writes the averages. kRowLanes8: an
+// 8-bit row with narrow sums, its sums and interior in AVX2 lanes (box_blur_lanes8.h; only where CpuHasAvx2()).
+template <typename Arith, bool kRowLanes8 = false>
 void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, int32_t r, typename Arith::Sum* S)
 {
     using Sum = typename Arith::Sum;
     const int32_t n = lines.length;
     const int32_t lanes = lines.lanes;
     const typename Arith::Channel* px = lines.first;
-    if (lanes == 4 && lines.step == 4 && PrefixRow(S, px, n)) {
+#ifdef PW_HAVE_LANES_AVX2
+    constexpr bool kLanes8 = kRowLanes8 && IsNarrow8<Arith>::value;
+#else
+    constexpr bool kLanes8 = false;
+#endif
+    if constexpr (kLanes8) {
+        PrefixRowAvx2(S, px, n);
+    } else if (lanes == 4 && lines.step == 4 && PrefixRow(S, px, n)) {
         // A row: its sums built in lanes.
     } else if (lanes == 4 && !Arith::kLanesAccumulate) {
         // One line: the running sum stays in registers.
@@ -198,6 +218,15 @@ void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, 
     }
     for (int64_t i = 0; i < n;) {
         const int64_t spanEnd = SpanEnd(i, r, n);
+#ifdef PW_HAVE_LANES_AVX2
+        if constexpr (kLanes8) {
+            if (i > r && i + r < n) {
+                i = NarrowInteriorAvx2<Arith::kNarrowShift>(lines.first, S, r, static_cast<int32_t>(i),
+                                                            static_cast<int32_t>(spanEnd), arith.mul);
+                if (i == spanEnd) continue;
+            }
+        }
+#endif
         SpanArgs<Arith> a{};
         a.mid = i >= 1 ? S + (i - 1) * lanes : nullptr;
         a.lo = i > r ? S + (i - r - 1) * lanes : nullptr;

@@ -1,0 +1,73 @@
+// The 8-bit row pass with narrow sums (box_blur_arith.h, Arith8Narrow) in AVX2 lanes: the running sums eight
+// pixels a step, and the interior of the row (positions r + 1 .. n - r - 1, where every window lies inside it)
+// eight pixels a step. The sums are the same integers modulo 2^16 as PrefixRow's, and an interior total is
+// (S[i - 1] - S[i - r - 1]) + (S[i + r] - S[i - 1]) = S[i + r] - S[i - r - 1] modulo 2^16, below 2^16 and so exact.
+// Internal to the box blur passes; only where CpuHasAvx2().
+#pragma once
+
+#include <cstdint>
+
+#include "ae_basic.h"
+#include "kernels/lanes_avx2.h"
+
+#ifdef PW_HAVE_LANES_AVX2
+
+namespace pw {
+namespace blur {
+
+// S[4k + c] = P[0][c] + ... + P[k][c] modulo 2^16. Within each 128-bit half two pixels become [p0, p0 + p1], the
+// next two add the first two's total; the upper half then adds the lower half's total, and everything the total
+// of the steps before.
+PW_AVX2 inline void PrefixRowAvx2(uint16_t* S, const A_u_char* px, int32_t n)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i carry = zero;  // the last sum, in all four quarters
+    int32_t k = 0;
+    for (; k + 8 <= n; k += 8) {
+        const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(px + 4 * k));
+        __m256i a = _mm256_unpacklo_epi8(bytes, zero), b = _mm256_unpackhi_epi8(bytes, zero);  // pixels 0 1 | 4 5; 2 3 | 6 7
+        a = _mm256_add_epi16(a, _mm256_slli_si256(a, 8));
+        b = _mm256_add_epi16(_mm256_add_epi16(b, _mm256_slli_si256(b, 8)), _mm256_shuffle_epi32(a, _MM_SHUFFLE(3, 2, 3, 2)));
+        const __m256i lowTotal = _mm256_blend_epi32(zero, _mm256_permute4x64_epi64(b, _MM_SHUFFLE(1, 1, 1, 1)), 0xF0);
+        a = _mm256_add_epi16(_mm256_add_epi16(a, lowTotal), carry);
+        b = _mm256_add_epi16(_mm256_add_epi16(b, lowTotal), carry);
+        carry = _mm256_permute4x64_epi64(b, _MM_SHUFFLE(3, 3, 3, 3));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(S + 4 * k), _mm256_permute2x128_si256(a, b, 0x20));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(S + 4 * k + 16), _mm256_permute2x128_si256(a, b, 0x31));
+    }
+    __m128i last = _mm256_castsi256_si128(carry);
+    for (; k < n; ++k) {
+        int32_t word;
+        __builtin_memcpy(&word, px + 4 * k, sizeof word);
+        last = _mm_add_epi16(last, _mm_unpacklo_epi8(_mm_cvtsi32_si128(word), _mm_setzero_si128()));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(S + 4 * k), last);
+    }
+}
+
+// Positions [from, to) of the interior: out[4i + c] = ((S[i + r] - S[i - r - 1]) x mul >> 16) >> Shift. Returns the
+// first position not written (the rest of a last step of eight).
+template <int Shift>
+PW_AVX2 inline int32_t NarrowInteriorAvx2(A_u_char* out, const uint16_t* S, int32_t r, int32_t from, int32_t to,
+                                          uint16_t mul)
+{
+    const __m256i m = _mm256_set1_epi16(static_cast<short>(mul));
+    const uint16_t* hi = S + 4 * (static_cast<ptrdiff_t>(from) + r);
+    const uint16_t* lo = S + 4 * (static_cast<ptrdiff_t>(from) - r - 1);
+    int32_t i = from;
+    for (; i + 8 <= to; i += 8, hi += 32, lo += 32) {
+        const __m256i t0 = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(hi)),
+                                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lo)));
+        const __m256i t1 = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(hi + 16)),
+                                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lo + 16)));
+        const __m256i q0 = _mm256_srli_epi16(_mm256_mulhi_epu16(t0, m), Shift);
+        const __m256i q1 = _mm256_srli_epi16(_mm256_mulhi_epu16(t1, m), Shift);
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(q0, q1), _MM_SHUFFLE(3, 1, 2, 0));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * static_cast<ptrdiff_t>(i)), packed);
+    }
+    return i;
+}
+
+}  // namespace blur
+}  // namespace pw
+
+#endif
