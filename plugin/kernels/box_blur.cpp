@@ -140,7 +140,7 @@ void Rows(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pi
     }
 }
 
-template <typename Depth>
+template <typename Depth, bool kStripLanes8 = false>
 void Columns(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
     const int32_t n = view.height;
@@ -159,7 +159,7 @@ void Columns(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth:
                                                                               : kStripPixels<Depth>;
         for (int32_t x = 0; x < view.width; x += strip) {
             const int32_t lines = view.width - x < strip ? view.width - x : strip;
-            blur::BlurRing(arith,
+            blur::BlurRing<std::decay_t<decltype(arith)>, kStripLanes8>(arith,
                            blur::Lines<typename Depth::Channel>{Channels(view.Row(0) + x), 4 * ptrdiff_t{view.stride},
                                                                 4 * lines, n},
                            r, ring, scratch.As<Sum>());
@@ -181,7 +181,7 @@ PW_AVX2_SCHEDULE void ColumnsAvx2(const BoxBlurSums& sums, int32_t r, const Imag
     Columns<Depth>(sums, r, view);
 }
 
-// The 8-bit passes run narrow integer sums that the compiler's wider lanes do not speed up (its rows take the
+// The 8-bit passes run narrow integer sums that the compiler's wider lanes do not speed up (they take the
 // hand-scheduled lanes of box_blur_lanes8.h); the others gain a third.
 template <typename Depth>
 constexpr bool kWiderPays = !std::is_same_v<Depth, Depth8>;
@@ -198,6 +198,7 @@ template <typename Depth>
 void ColumnsOn(Isa isa, const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
     if (isa == Isa::Avx2 && kWiderPays<Depth>) ColumnsAvx2<Depth>(sums, r, view);
+    else if (isa == Isa::Avx2) Columns<Depth, true>(sums, r, view);
     else Columns<Depth>(sums, r, view);
 }
 

@@ -1,6 +1,6 @@
-// The 8-bit row pass with narrow sums (box_blur_arith.h, Arith8Narrow) in AVX2 lanes: the running sums eight
-// pixels a step, and the interior of the row (positions r + 1 .. n - r - 1, where every window lies inside it)
-// eight pixels a step. The sums are the same integers modulo 2^16 as PrefixRow's, and an interior total is
+// The 8-bit passes with narrow sums (box_blur_arith.h, Arith8Narrow) in AVX2 lanes: a row's running sums eight
+// pixels a step, a strip of columns' sums sixteen channels a step, and the interior totals (positions r + 1 ..
+// n - r - 1, where every window lies inside the line) thirty-two channels a step. The sums are the same integers modulo 2^16 as PrefixRow's, and an interior total is
 // (S[i - 1] - S[i - r - 1]) + (S[i + r] - S[i - 1]) = S[i + r] - S[i - r - 1] modulo 2^16, below 2^16 and so exact.
 // Internal to the box blur passes; only where CpuHasAvx2().
 #pragma once
@@ -44,27 +44,38 @@ PW_AVX2 inline void PrefixRowAvx2(uint16_t* S, const A_u_char* px, int32_t n)
     }
 }
 
-// Positions [from, to) of the interior: out[4i + c] = ((S[i + r] - S[i - r - 1]) x mul >> 16) >> Shift. Returns the
-// first position not written (the rest of a last step of eight).
+// out[k] = ((hi[k] - lo[k]) x mul >> 16) >> Shift for k in [0, channels), 32 at a time: the interior totals of a row
+// (hi at S[i + r], lo at S[i - r - 1]) or of one position of a strip of columns. Returns how many were written (a
+// multiple of 32); the caller finishes the rest.
 template <int Shift>
-PW_AVX2 inline int32_t NarrowInteriorAvx2(A_u_char* out, const uint16_t* S, int32_t r, int32_t from, int32_t to,
-                                          uint16_t mul)
+PW_AVX2 inline int32_t NarrowTotalsAvx2(A_u_char* out, const uint16_t* hi, const uint16_t* lo, int32_t channels,
+                                        uint16_t mul)
 {
     const __m256i m = _mm256_set1_epi16(static_cast<short>(mul));
-    const uint16_t* hi = S + 4 * (static_cast<ptrdiff_t>(from) + r);
-    const uint16_t* lo = S + 4 * (static_cast<ptrdiff_t>(from) - r - 1);
-    int32_t i = from;
-    for (; i + 8 <= to; i += 8, hi += 32, lo += 32) {
-        const __m256i t0 = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(hi)),
-                                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lo)));
-        const __m256i t1 = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(hi + 16)),
-                                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lo + 16)));
+    int32_t k = 0;
+    for (; k + 32 <= channels; k += 32) {
+        const __m256i t0 = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(hi + k)),
+                                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lo + k)));
+        const __m256i t1 = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(hi + k + 16)),
+                                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lo + k + 16)));
         const __m256i q0 = _mm256_srli_epi16(_mm256_mulhi_epu16(t0, m), Shift);
         const __m256i q1 = _mm256_srli_epi16(_mm256_mulhi_epu16(t1, m), Shift);
         const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(q0, q1), _MM_SHUFFLE(3, 1, 2, 0));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * static_cast<ptrdiff_t>(i)), packed);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), packed);
     }
-    return i;
+    return k;
+}
+
+// cur[k] = prev[k] + px[k] for k in [0, channels), modulo 2^16: one position's sums of a strip of columns.
+PW_AVX2 inline void AccumulateNarrowAvx2(uint16_t* cur, const uint16_t* prev, const A_u_char* px, int32_t channels)
+{
+    int32_t k = 0;
+    for (; k + 16 <= channels; k += 16) {
+        const __m256i v = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + k)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(cur + k),
+                            _mm256_add_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(prev + k)), v));
+    }
+    for (; k < channels; ++k) cur[k] = static_cast<uint16_t>(prev[k] + px[k]);
 }
 
 }  // namespace blur

@@ -221,8 +221,8 @@ void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, 
 #ifdef PW_HAVE_LANES_AVX2
         if constexpr (kLanes8) {
             if (i > r && i + r < n) {
-                i = NarrowInteriorAvx2<Arith::kNarrowShift>(lines.first, S, r, static_cast<int32_t>(i),
-                                                            static_cast<int32_t>(spanEnd), arith.mul);
+                i += NarrowTotalsAvx2<Arith::kNarrowShift>(lines.first + 4 * i, S + 4 * (i + r), S + 4 * (i - r - 1),
+                                                           static_cast<int32_t>(4 * (spanEnd - i)), arith.mul) / 4;
                 if (i == spanEnd) continue;
             }
         }
@@ -264,10 +264,17 @@ inline void PrefetchSpan(const void* p, ptrdiff_t bytes)
 
 // Sums kept only for the window's reach (a ring of 2r + 2 positions, lanes x ring in scratch): the
 // leading sum runs r positions ahead of the position written, so a strip of columns walks down once.
-template <typename Arith>
+// kStripLanes8: 8-bit strips with narrow sums, their sums and interior totals in AVX2 lanes (only where
+// CpuHasAvx2()).
+template <typename Arith, bool kStripLanes8 = false>
 void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, int32_t r, int32_t ring,
               typename Arith::Sum* S)
 {
+#ifdef PW_HAVE_LANES_AVX2
+    constexpr bool kLanes8 = kStripLanes8 && IsNarrow8<Arith>::value;
+#else
+    constexpr bool kLanes8 = false;
+#endif
     using Sum = typename Arith::Sum;
     const int32_t n = lines.length;
     const int32_t lanes = lines.lanes;
@@ -295,7 +302,11 @@ void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, i
             if (lead + 1 + kPrefetchRows < n) {
                 PrefetchSpan(px + kPrefetchRows * lines.step, lineBytes);
             }
-            Accumulate(arith, cur, prev, px, lanes);
+#ifdef PW_HAVE_LANES_AVX2
+            if constexpr (kLanes8) AccumulateNarrowAvx2(cur, prev, px, lanes);
+            else
+#endif
+                Accumulate(arith, cur, prev, px, lanes);
             ++lead;
             leadSlot = next;
         }
@@ -319,7 +330,15 @@ void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, i
         a.lanes = lanes;
         a.beforeCount = static_cast<int64_t>(r) - i;
         a.pastCount = static_cast<int64_t>(i) + r - n + 1;
-        DispatchSpan(arith, a, 1, i, r, n);
+#ifdef PW_HAVE_LANES_AVX2
+        if constexpr (kLanes8) {
+            if (i > r && static_cast<int64_t>(i) + r < n) {
+                const int32_t done = NarrowTotalsAvx2<Arith::kNarrowShift>(a.out, a.hi, a.lo, lanes, arith.mul);
+                a.out += done, a.mid += done, a.lo += done, a.hi += done, a.lanes -= done;
+            }
+        }
+#endif
+        if (a.lanes > 0) DispatchSpan(arith, a, 1, i, r, n);
         midSlot = i == 0 ? 0 : wrap(midSlot);
         loSlot = i == r ? 0 : i > r ? wrap(loSlot) : loSlot;
     }
