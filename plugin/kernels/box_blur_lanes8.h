@@ -29,9 +29,13 @@ PW_AVX2 inline void PrefixRowAvx2(uint16_t* S, const A_u_char* px, int32_t n)
         a = _mm256_add_epi16(a, _mm256_slli_si256(a, 8));
         b = _mm256_add_epi16(_mm256_add_epi16(b, _mm256_slli_si256(b, 8)), _mm256_shuffle_epi32(a, _MM_SHUFFLE(3, 2, 3, 2)));
         const __m256i lowTotal = _mm256_blend_epi32(zero, _mm256_permute4x64_epi64(b, _MM_SHUFFLE(1, 1, 1, 1)), 0xF0);
-        a = _mm256_add_epi16(_mm256_add_epi16(a, lowTotal), carry);
-        b = _mm256_add_epi16(_mm256_add_epi16(b, lowTotal), carry);
-        carry = _mm256_permute4x64_epi64(b, _MM_SHUFFLE(3, 3, 3, 3));
+        a = _mm256_add_epi16(a, lowTotal);
+        b = _mm256_add_epi16(b, lowTotal);
+        // The step's own total joins the carry apart from the sums: one addition a step on the serial chain.
+        const __m256i stepTotal = _mm256_permute4x64_epi64(b, _MM_SHUFFLE(3, 3, 3, 3));
+        a = _mm256_add_epi16(a, carry);
+        b = _mm256_add_epi16(b, carry);
+        carry = _mm256_add_epi16(carry, stepTotal);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(S + 4 * k), _mm256_permute2x128_si256(a, b, 0x20));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(S + 4 * k + 16), _mm256_permute2x128_si256(a, b, 0x31));
     }
