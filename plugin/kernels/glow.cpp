@@ -117,14 +117,14 @@ PW_AVX2 void CompositeRow8Avx2(PF_Pixel8* out, const PF_Pixel8* glow, int32_t wi
     const __m256i zero = _mm256_setzero_si256();
     const __m256d factor = _mm256_set1_pd(k);
     const __m256 one = _mm256_set1_ps(1.0f);
-    const __m256i mul = _mm256_set1_epi16(static_cast<short>(fixed.mul));
-    const __m128i shift = _mm_cvtsi32_si128(fixed.shift);
+    const __m256i factorMul = _mm256_set1_epi16(static_cast<short>(fixed.mul));
+    const __m128i factorShift = _mm_cvtsi32_si128(fixed.shift);
     int32_t x = 0;
     for (; x + 8 <= width; x += 8) {
         const __m256i P = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + x));
         const __m256i Q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(glow + x));
         if (fixed.exact && opaque8::AllOpaque(P)) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), OverOpaque(P, Q, mul, shift));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), OverOpaque(P, Q, factorMul, factorShift));
             continue;
         }
         const __m256i aP = _mm256_and_si256(P, low), aQ = _mm256_and_si256(Q, low);
