@@ -1,6 +1,8 @@
 #include "kernels/blend_frame.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 #include <type_traits>
 
 #include "kernels/blend_rules.h"
@@ -232,7 +234,7 @@ void BlendWith(const ImageView<PF_Pixel8>& image, const PF_Pixel8& tint, const R
 
 // 16-bit and float: the composite per pixel, or its AVX2 lanes row by row (Normal stays per pixel).
 template <typename Pixel, typename Rule>
-void BlendWith(const ImageView<Pixel>& image, const Pixel& tint, const Rule& rule, Isa isa)
+void BlendDirect(const ImageView<Pixel>& image, const Pixel& tint, const Rule& rule, Isa isa)
 {
     using Depth = DepthOf<Pixel>;
     if constexpr (std::is_same_v<Rule, NormalRule>) {
@@ -242,6 +244,56 @@ void BlendWith(const ImageView<Pixel>& image, const Pixel& tint, const Rule& rul
     } else {
         EachPixel(image, [&tint, &rule](const Pixel& p) { return Composite<Depth>(p, tint, rule); });
     }
+}
+
+// 16-bit over opaque pixels. With the tint fixed, a channel of a pixel whose alpha is 32768 and whose channels are
+// at most 32768 depends on that channel alone (the weights and the result alpha on the two alphas only, the rule on
+// the two channels): a frame large enough to pay for it blends one row holding every value 0..32768 directly and
+// looks its opaque rows up in it; other rows blend directly. No table where its memory cannot be had.
+constexpr int32_t kOpaqueValues16 = 32769;
+constexpr int64_t kTablePays16 = 8 * int64_t{kOpaqueValues16};  // pixels
+
+bool OpaqueRow16(const PF_Pixel16* px, int32_t width)
+{
+    bool opaque = true;
+    for (int32_t x = 0; x < width; ++x) {
+        opaque &= px[x].alpha == 32768 && px[x].red <= 32768 && px[x].green <= 32768 && px[x].blue <= 32768;
+    }
+    return opaque;
+}
+
+template <typename Rule>
+bool BlendByTable16(const ImageView<PF_Pixel16>& image, const PF_Pixel16& tint, const Rule& rule, Isa isa)
+{
+    if (static_cast<int64_t>(image.width) * image.height < kTablePays16) return false;
+    const std::unique_ptr<PF_Pixel16[]> table(new (std::nothrow) PF_Pixel16[kOpaqueValues16]);
+    if (!table) return false;
+    for (int32_t v = 0; v < kOpaqueValues16; ++v) {
+        const auto value = static_cast<A_u_short>(v);
+        table[v] = {32768, value, value, value};
+    }
+    BlendDirect(ImageView<PF_Pixel16>{table.get(), kOpaqueValues16, 1, kOpaqueValues16}, tint, rule, isa);
+    for (int32_t y = 0; y < image.height; ++y) {
+        PF_Pixel16* px = image.Row(y);
+        if (!OpaqueRow16(px, image.width)) {
+            BlendDirect(ImageView<PF_Pixel16>{px, image.width, 1, image.stride}, tint, rule, isa);
+            continue;
+        }
+        for (int32_t x = 0; x < image.width; ++x) {
+            const PF_Pixel16 p = px[x];
+            px[x] = {table[p.red].alpha, table[p.red].red, table[p.green].green, table[p.blue].blue};
+        }
+    }
+    return true;
+}
+
+template <typename Pixel, typename Rule>
+void BlendWith(const ImageView<Pixel>& image, const Pixel& tint, const Rule& rule, Isa isa)
+{
+    if constexpr (std::is_same_v<Pixel, PF_Pixel16>) {
+        if (BlendByTable16(image, tint, rule, isa)) return;
+    }
+    BlendDirect(image, tint, rule, isa);
 }
 
 }  // namespace

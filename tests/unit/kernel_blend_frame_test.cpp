@@ -140,6 +140,42 @@ TEST(KernelBlendFrame8, EveryBottomAlphaAndValue)
     }
 }
 
+// Frames large enough for the 16-bit opaque table: opaque rows looked up, rows with a transparent pixel or a channel
+// above white blended directly, every mode, every path.
+TEST(KernelBlendFrame16, LargeOpaqueFramesEqualTheTableFunction)
+{
+    TestRandom rnd(16);
+    TestImage<PF_Pixel16> img(640, 420, 3);
+    for (int32_t y = 0; y < img.view.height; ++y) {
+        for (int32_t x = 0; x < img.view.width; ++x) {
+            const auto channel = [&] { return static_cast<A_u_short>(rnd.Int(0, 3) ? rnd.Int(0, 32768) : rnd.Int(0, 1) * 32768); };
+            img.At(x, y) = {32768, channel(), channel(), channel()};
+        }
+        if (y % 7 == 3) img.At(rnd.Int(0, 639), y).alpha = static_cast<A_u_short>(rnd.Int(0, 32767));
+        if (y % 11 == 5) img.At(rnd.Int(0, 639), y).green = static_cast<A_u_short>(rnd.Int(32769, 65535));
+    }
+    for (int32_t mode = 1; mode <= 8; ++mode) {
+        for (const int32_t tintAlpha : {0, 20000, 32768}) {
+            if (tintAlpha == 0 && mode != 5) continue;
+            const PF_Pixel16 tint{static_cast<A_u_short>(tintAlpha), static_cast<A_u_short>(mode * 4001),
+                                  static_cast<A_u_short>(32768 - mode * 97), static_cast<A_u_short>(mode == 7 ? 32768 : 0)};
+            TestImage<PF_Pixel16> expected(img);
+            for (int32_t y = 0; y < img.view.height; ++y) {
+                for (int32_t x = 0; x < img.view.width; ++x) {
+                    PF_Pixel16& p = expected.At(x, y);
+                    p = PixelFromWord(BlendTable16[mode](WordFromPixel(p), WordFromPixel(tint)));
+                }
+            }
+            for (const Isa isa : test::RunnableIsas()) {
+                TestImage<PF_Pixel16> lanes(img);
+                BlendFrame(lanes.view, mode, tint, isa);
+                ASSERT_TRUE(lanes.SameBytes(expected)) << "mode " << mode << " tint alpha " << tintAlpha << " isa "
+                                                       << static_cast<int>(isa);
+            }
+        }
+    }
+}
+
 TEST(KernelBlendFrame16, CarelessChannelsComeOutCapped)
 {
     TestRandom rnd(8);
