@@ -36,6 +36,12 @@ chain() {
     -vf "scroll=h=0.01,rgbashift=rh=8:bh=-8,boxblur=15:1,noise=alls=20:allf=t" -f null -
 }
 
+# A renderer that is missing or fails would otherwise time as thousands of frames a second.
+if ! "$pw" render -i "$clip" -o null --frames 0-1 --progress none "${look[@]}" >/dev/null; then
+  echo "renderer_vs_ffmpeg: $pw cannot render the clip" >&2
+  exit 1
+fi
+
 echo "| threads | pulsewarper render (fps) | ffmpeg scroll,rgbashift,boxblur,noise (fps) | ratio |"
 echo "|---|---|---|---|"
 one=""
