@@ -14,6 +14,8 @@
 // run the definition instead.
 #include "kernels/separation_row.h"
 
+#include <type_traits>
+
 #include "kernels/lanes_avx2.h"
 
 namespace pw {
@@ -114,6 +116,44 @@ PW_AVX2 inline bool Resolve(const Quad& s, PF_PixelFloat* out)
     return true;
 }
 
+// 16-bit over opaque sources. With all three alphas 32768 the column's alpha is 32768 and sum / alpha is the exact
+// integer x = sum(p k) (below 2^26, careless channels up to 65535 included), whose quotient by 255 in double
+// truncates to floor(x / 255): in 32-bit integer lanes, the products and sums exact, the division as the exact
+// multiply-high x 0x80808081 >> 39 (floor(x / 255) for every 32-bit x). Four columns; false where a source is not
+// opaque.
+PW_AVX2 inline __m256i Divide255Wide(__m256i x)
+{
+    const __m256i magic = _mm256_set1_epi32(static_cast<int32_t>(0x80808081u));
+    const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(x, magic), 39);
+    const __m256i odd = _mm256_slli_epi64(_mm256_srli_epi64(_mm256_mul_epu32(_mm256_srli_epi64(x, 32), magic), 39), 32);
+    return _mm256_blend_epi32(even, odd, 0xAA);
+}
+
+PW_AVX2 inline bool OpaqueColumns16(const PF_Pixel16* const (&px)[3], const __m256i (&colour)[3], PF_Pixel16* out)
+{
+    const __m256i alphaWords = _mm256_set1_epi64x(0xFFFF), opaque = _mm256_set1_epi64x(32768);
+    __m256i v[3];
+    __m256i same = _mm256_set1_epi32(-1);
+    for (int k = 0; k < 3; ++k) {
+        v[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(px[k]));
+        same = _mm256_and_si256(same, _mm256_cmpeq_epi64(_mm256_and_si256(v[k], alphaWords), opaque));
+    }
+    if (!_mm256_testc_si256(same, _mm256_set1_epi32(-1))) return false;
+    __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();  // columns 0 1 and 2 3, a channel a lane
+    for (int k = 0; k < 3; ++k) {
+        low = _mm256_add_epi32(low, _mm256_mullo_epi32(_mm256_cvtepu16_epi32(_mm256_castsi256_si128(v[k])), colour[k]));
+        high = _mm256_add_epi32(high,
+                                _mm256_mullo_epi32(_mm256_cvtepu16_epi32(_mm256_extracti128_si256(v[k], 1)), colour[k]));
+    }
+    const __m256i white = _mm256_set1_epi32(32768);
+    low = _mm256_min_epi32(Divide255Wide(low), white);
+    high = _mm256_min_epi32(Divide255Wide(high), white);
+    // The alpha lanes hold 0 (colour 0 there): the column's alpha is 32768.
+    const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(low, high), _MM_SHUFFLE(3, 1, 2, 0));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_or_si256(packed, opaque));
+    return true;
+}
+
 template <typename D>
 PW_AVX2 void Row(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width, const SeparationCopy (&copies)[3])
 {
@@ -125,6 +165,11 @@ PW_AVX2 void Row(const typename D::Pixel* src, typename D::Pixel* dst, int32_t w
         colour[k][1] = _mm256_set1_pd(copies[k].colour.green);
         colour[k][2] = _mm256_set1_pd(copies[k].colour.blue);
     }
+    __m256i wide[3];  // each copy's colour in a pixel's four 32-bit lanes, 0 for alpha
+    for (int k = 0; k < 3; ++k) {
+        const PF_Pixel8& k8 = copies[k].colour;
+        wide[k] = _mm256_setr_epi32(0, k8.red, k8.green, k8.blue, 0, k8.red, k8.green, k8.blue);
+    }
     SeparationSegment<Pixel> segments[4];
     const int count = SegmentsOf(src, width, copies, segments);
     for (int s = 0; s < count; ++s) {
@@ -132,6 +177,9 @@ PW_AVX2 void Row(const typename D::Pixel* src, typename D::Pixel* dst, int32_t w
         int32_t c = seg.begin;
         for (; c + 4 <= seg.end; c += 4) {
             const Pixel* const px[3] = {seg.base[0] + c, seg.base[1] + c, seg.base[2] + c};
+            if constexpr (std::is_same_v<D, Depth16>) {
+                if (OpaqueColumns16(px, wide, dst + c)) continue;
+            }
             if (Resolve(Gather(px, colour), dst + c)) continue;
             for (int i = 0; i < 4; ++i) {
                 const Pixel* const one[3] = {px[0] + i, px[1] + i, px[2] + i};

@@ -75,8 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RowCase{1920, {-1, -1, -1}, 1}, RowCase{41, {-1, -1, -1}, 3}, RowCase{1920, {-1, -1, -1}, 3}));
 
 // The deeper rows in AVX2 lanes: the same bytes, random pixels with the depth's edge values (NaN and infinities in
-// float among them), and float rows whose quotients fall on or a hair from the boundaries where a double rounds to
-// one float or the next (sums of a channel and a small power of two), read from an odd address.
+// float among them), float rows whose quotients fall on or a hair from the boundaries where a double rounds to one
+// float or the next (sums of a channel and a small power of two), and opaque 16-bit rows, read from an odd address.
 template <typename D>
 void ExpectDeepRowsAlike(int32_t width, uint64_t seed, bool ties)
 {
@@ -100,12 +100,20 @@ void ExpectDeepRowsAlike(int32_t width, uint64_t seed, bool ties)
             for (int32_t x = 3; x < width; x += 7) src.At(x, 0) = PF_PixelFloat{x % 2 ? nan : 0.5f, nan, inf, -inf};
         }
     }
+    if constexpr (std::is_same_v<D, Depth16>) {
+        // Opaque sources (the integer lanes), careless channels up to 65535 among them, and a few alphas a step off.
+        for (int32_t x = 0; ties && x <= width; ++x) {
+            PF_Pixel16& p = src.At(x, 0);
+            p.alpha = rnd.Int(0, 40) ? 32768 : static_cast<A_u_short>(rnd.Int(0, 1) ? 32767 : 65535);
+            if (rnd.Int(0, 4) == 0) p.green = static_cast<A_u_short>(rnd.Int(32769, 65535));
+        }
+    }
     SeparationCopy copies[3];
     const A_u_char tieColours[] = {0, 1, 128, 255};
     for (SeparationCopy& c : copies) {
         c.first = rnd.Int(0, width - 1);
         for (A_u_char* k : {&c.colour.red, &c.colour.green, &c.colour.blue})
-            *k = ties ? tieColours[rnd.Int(0, 3)] : A_u_char(rnd.Int(0, 255));
+            *k = ties && std::is_same_v<D, DepthFloat> ? tieColours[rnd.Int(0, 3)] : A_u_char(rnd.Int(0, 255));
     }
     std::vector<SeparationEntry<D>> line(width);
     std::vector<Pixel> want(width), got(width);
@@ -122,6 +130,7 @@ TEST(SeparationRows, DeepRowsInAvx2LanesEqualTheDefinition)
     for (const int32_t width : {1, 5, 8, 63, 1001}) {
         for (uint64_t seed = 1; seed <= 8; ++seed) {
             ExpectDeepRowsAlike<Depth16>(width, seed * 977 + width, false);
+            ExpectDeepRowsAlike<Depth16>(width, seed * 37 + width, true);
             ExpectDeepRowsAlike<DepthFloat>(width, seed * 131 + width, false);
             ExpectDeepRowsAlike<DepthFloat>(width, seed * 71 + width, true);
         }
