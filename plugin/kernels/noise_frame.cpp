@@ -251,21 +251,59 @@ void Frame(const ImageView<typename Depth::Pixel>& image, double amount, RandomS
 
 #ifdef PW_HAVE_LANES_AVX2
 
-// 8-bit white noise, eight pixels a step with the eight generator pairs in two registers: each offset formed as
-// PairOffset forms it (folded, unclamped), to 16 bits (an amount up to kSmallAmount keeps it within +-32640),
-// spread over red, green and blue (0 for alpha), added with saturation and brought to 0..255 by the packing, which
-// is the clamp. `count` whole blocks of eight, the stream holding no spare offsets; the states are handed back.
-PW_AVX2 void MonoBlocks8(PF_Pixel8* px, int blocks, OffsetStream<Depth8>& offsets)
+// Eight pixels' white noise in lanes: `offsets` (eight int32, one a pixel) added to red, green and blue and clamped,
+// alpha kept. 8-bit: in 16-bit lanes with saturation (an offset within +-32640), the packing to bytes the clamp.
+// 16-bit: in 32-bit lanes, clamped to 0..32768, the alpha lanes (a careless host's may exceed white) selected back.
+PW_AVX2 inline void AddMono(PF_Pixel8* px, __m256i offsets)
+{
+    const __m256i colours = _mm256_set1_epi64x(static_cast<int64_t>(0xFFFFFFFFFFFF0000ull)), zero = _mm256_setzero_si256();
+    const __m256i twice = _mm256_and_si256(offsets, _mm256_set1_epi32(0xFFFF));
+    const __m256i pair = _mm256_or_si256(twice, _mm256_slli_epi32(twice, 16));  // [d, d] in each pixel's lane
+    const __m256i P = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(px));
+    // Pixels 0 1 | 4 5 and 2 3 | 6 7 in 16-bit lanes, their offsets in the same places.
+    const __m256i low = _mm256_adds_epi16(_mm256_unpacklo_epi8(P, zero),
+                                          _mm256_and_si256(_mm256_unpacklo_epi32(pair, pair), colours));
+    const __m256i high = _mm256_adds_epi16(_mm256_unpackhi_epi8(P, zero),
+                                           _mm256_and_si256(_mm256_unpackhi_epi32(pair, pair), colours));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(px), _mm256_packus_epi16(low, high));
+}
+
+PW_AVX2 inline void AddMono(PF_Pixel16* px, __m256i offsets)
+{
+    const __m256i colours = _mm256_setr_epi32(0, -1, -1, -1, 0, -1, -1, -1), zero = _mm256_setzero_si256();
+    const __m256i white = _mm256_set1_epi32(Depth16::kWhite);
+    for (int half = 0; half < 2; ++half) {
+        const __m256i P = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(px + 4 * half));
+        __m256i pairs[2];  // pixels 0 1 and 2 3 of this half, a channel a 32-bit lane
+        for (int q = 0; q < 2; ++q) {
+            const __m128i words = q == 0 ? _mm256_castsi256_si128(P) : _mm256_extracti128_si256(P, 1);
+            const __m256i v = _mm256_cvtepu16_epi32(words);
+            const int first = 4 * half + 2 * q;
+            const __m256i d = _mm256_and_si256(
+                _mm256_permutevar8x32_epi32(offsets, _mm256_setr_epi32(first, first, first, first, first + 1, first + 1,
+                                                                       first + 1, first + 1)),
+                colours);
+            const __m256i sum = _mm256_min_epi32(_mm256_max_epi32(_mm256_add_epi32(v, d), zero), white);
+            pairs[q] = _mm256_blend_epi32(sum, v, 0x11);
+        }
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(pairs[0], pairs[1]), _MM_SHUFFLE(3, 1, 2, 0));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(px + 4 * half), packed);
+    }
+}
+
+// White noise, eight pixels a step with the eight generator pairs in two registers: each offset formed as
+// PairOffset forms it (folded, unclamped), then AddMono. `blocks` whole blocks of eight, the stream holding no spare
+// offsets; the states are handed back.
+template <typename Depth>
+PW_AVX2 void MonoBlocks(typename Depth::Pixel* px, int blocks, OffsetStream<Depth>& offsets)
 {
     __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(offsets.first));
     __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(offsets.second));
     const __m256i mul = _mm256_set1_epi32(static_cast<int32_t>(JumpOf(2 * kPairs).multiplier));
     const __m256i add = _mm256_set1_epi32(static_cast<int32_t>(JumpOf(2 * kPairs).increment));
-    const __m256i low31 = _mm256_set1_epi32(0x7FFFFFFF), word = _mm256_set1_epi32(0xFFFF);
-    const __m256i colours = _mm256_set1_epi64x(static_cast<int64_t>(0xFFFFFFFFFFFF0000ull));
+    const __m256i low31 = _mm256_set1_epi32(0x7FFFFFFF);
     const __m256d scaled = _mm256_set1_pd(offsets.scaledAmount), amount = _mm256_set1_pd(offsets.amount);
-    const __m256d scale = _mm256_set1_pd(Depth8::kNoiseScale);
-    const __m256i zero = _mm256_setzero_si256();
+    const __m256d scale = _mm256_set1_pd(Depth::kNoiseScale);
     const auto offset = [&](__m128i s1, __m128i s2) PW_AVX2 {
         const __m256d product = _mm256_mul_pd(_mm256_cvtepi32_pd(s1), _mm256_cvtepi32_pd(s2));
         return _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(product, scaled), amount), scale));
@@ -277,28 +315,21 @@ PW_AVX2 void MonoBlocks8(PF_Pixel8* px, int blocks, OffsetStream<Depth8>& offset
             offset(_mm256_extracti128_si256(v1, 1), _mm256_extracti128_si256(v2, 1)), 1);
         a = _mm256_add_epi32(_mm256_mullo_epi32(a, mul), add);
         b = _mm256_add_epi32(_mm256_mullo_epi32(b, mul), add);
-        const __m256i twice = _mm256_and_si256(d, word);
-        const __m256i pair = _mm256_or_si256(twice, _mm256_slli_epi32(twice, 16));  // [d, d] in each pixel's lane
-        const __m256i P = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(px));
-        // Pixels 0 1 | 4 5 and 2 3 | 6 7 in 16-bit lanes, their offsets in the same places.
-        const __m256i low = _mm256_adds_epi16(_mm256_unpacklo_epi8(P, zero),
-                                              _mm256_and_si256(_mm256_unpacklo_epi32(pair, pair), colours));
-        const __m256i high = _mm256_adds_epi16(_mm256_unpackhi_epi8(P, zero),
-                                               _mm256_and_si256(_mm256_unpackhi_epi32(pair, pair), colours));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(px), _mm256_packus_epi16(low, high));
+        AddMono(px, d);
     }
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(offsets.first), a);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(offsets.second), b);
 }
 
-// The frame with whole blocks of eight pixels in MonoBlocks8 and the rest (a row's end, the spare offsets it leaves
+// The frame with whole blocks of eight pixels in MonoBlocks and the rest (a row's end, the spare offsets it leaves
 // for the next row's start) as Frame takes them: the same offsets for the same pixels.
-void Mono8Avx2(const ImageView<PF_Pixel8>& image, double amount, RandomStream& stream)
+template <typename Depth>
+void MonoAvx2(const ImageView<typename Depth::Pixel>& image, double amount, RandomStream& stream)
 {
-    OffsetStream<Depth8> offsets(stream, amount);
+    OffsetStream<Depth> offsets(stream, amount);
     int32_t batch[kPairs];
     for (int32_t y = 0; y < image.height; ++y) {
-        PF_Pixel8* px = image.Row(y);
+        typename Depth::Pixel* px = image.Row(y);
         int32_t x = 0;
         const int32_t spares = kPairs - offsets.spareUsed;
         if (spares > 0) {
@@ -309,7 +340,7 @@ void Mono8Avx2(const ImageView<PF_Pixel8>& image, double amount, RandomStream& s
         }
         const int blocks = (image.width - x) / kPairs;
         if (offsets.spareUsed == kPairs && blocks > 0) {
-            MonoBlocks8(px + x, blocks, offsets);
+            MonoBlocks<Depth>(px + x, blocks, offsets);
             x += blocks * kPairs;
         }
         for (; x < image.width; x += kPairs) {
@@ -333,13 +364,13 @@ template <typename Depth, int ChannelsPerPixel>
 void FrameOn(Isa isa, const ImageView<typename Depth::Pixel>& image, double amount, RandomStream& stream)
 {
 #ifdef PW_HAVE_LANES_AVX2
-    if constexpr (std::is_same_v<Depth, Depth8> && ChannelsPerPixel == 1) {
+    if constexpr (Depth::kIntegral && ChannelsPerPixel == 1) {
         // Where Frame would take its folded, unclamped offsets.
         const bool finite = amount >= -std::numeric_limits<double>::max() && amount <= std::numeric_limits<double>::max();
         const double scaledAmount = amount * kTwoToMinus61;
         if (isa == Isa::Avx2 && finite && amount >= -kSmallAmount && amount <= kSmallAmount &&
             scaledAmount / kTwoToMinus61 == amount && image.width > 0 && image.height > 0) {
-            Mono8Avx2(image, amount, stream);
+            MonoAvx2<Depth>(image, amount, stream);
             return;
         }
     }
