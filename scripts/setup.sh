@@ -11,8 +11,13 @@ export DEBIAN_FRONTEND=noninteractive
 # The 32-bit deliverable runs its tests under 32-bit Wine where the kernel runs 32-bit programs; the i686 Linux
 # build of the same sources (g++-multilib) runs them everywhere, under qemu-user where the kernel cannot.
 dpkg --add-architecture i386
-apt-get update -q
-apt-get install -y -q --no-install-recommends \
+# A mirror caught mid-sync serves index files of the wrong size for a minute or so: try again before giving up.
+for attempt in 1 2 3 4 5; do
+  if apt-get update -q -o Acquire::Retries=3; then break; fi
+  if [ "$attempt" = 5 ]; then echo "setup.sh: apt-get update kept failing" >&2; exit 1; fi
+  sleep 30
+done
+apt-get install -y -q --no-install-recommends -o Acquire::Retries=3 \
   build-essential cmake ninja-build git ca-certificates \
   googletest libgtest-dev libgmock-dev libbenchmark-dev \
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 \
