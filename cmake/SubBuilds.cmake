@@ -111,9 +111,11 @@ pw_sub_build(win64 -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-x86_
 
 # 32-bit Wine runs only where the kernel runs 32-bit programs (qemu's emulation cannot host it); elsewhere the x86
 # DLL's image and registration record are still checked, and its code is tested by the i686 native32 build.
+# Debian's wine script answers --version without the 32-bit loader (wine32:i386), so ask the loader itself.
 set(PW_WINE32_RUNS OFF)
-if(PW_RUNS_I386)
-  execute_process(COMMAND ${PW_WINE} --version RESULT_VARIABLE PW_WINE32_RC OUTPUT_QUIET ERROR_QUIET)
+find_program(PW_WINE32_LOADER wine PATHS /usr/lib/wine /usr/lib/i386-linux-gnu/wine NO_DEFAULT_PATH)
+if(PW_RUNS_I386 AND PW_WINE32_LOADER)
+  execute_process(COMMAND ${PW_WINE32_LOADER} --version RESULT_VARIABLE PW_WINE32_RC OUTPUT_QUIET ERROR_QUIET)
   if(PW_WINE32_RC EQUAL 0)
     set(PW_WINE32_RUNS ON)
   endif()

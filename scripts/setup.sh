@@ -25,7 +25,14 @@ apt-get install -y -q --no-install-recommends -o Acquire::Retries=3 \
   build-essential cmake ninja-build git ca-certificates \
   googletest libgtest-dev libgmock-dev libbenchmark-dev \
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 \
-  wine wine64 wine32:i386 g++-multilib qemu-user \
+  wine wine64 g++-multilib qemu-user \
   nlohmann-json3-dev libopenimageio-dev ffmpeg \
   clang-14 libfuzzer-14-dev libclang-rt-14-dev \
   slurm-wlm munge libaubio-dev
+
+# 32-bit Wine needs the i386 index to agree with the amd64 one (its libraries must match their amd64 versions); a
+# mirror mid-sync can break that. Without it the x86 DLL is still built and checked and its code tested in the i686
+# build, so its absence costs two suites, not the run.
+if ! apt-get install -y -q --no-install-recommends -o Acquire::Retries=3 wine32:i386; then
+  echo "setup.sh: wine32:i386 could not be installed; the x86 DLL's tests under Wine will be skipped" >&2
+fi
