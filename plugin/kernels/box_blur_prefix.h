@@ -3,6 +3,7 @@
 // as they do) as one channel at a time. Internal to the box blur passes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "ae_basic.h"
@@ -14,6 +15,19 @@
 
 namespace pw {
 namespace blur {
+
+// A row walks its channels once, a dependent addition a pixel: the loads are asked for this far ahead, which the
+// hardware prefetcher alone did not (the row pass ran a quarter slower).
+constexpr ptrdiff_t kRowPrefetchBytes = 8192;
+
+inline void PrefetchAhead(const void* p)
+{
+#if defined(__GNUC__)
+    __builtin_prefetch(static_cast<const char*>(p) + kRowPrefetchBytes);
+#else
+    (void)p;
+#endif
+}
 
 // Sums and channels without a lane schedule: the caller walks them itself.
 template <typename Sum, typename Channel>
@@ -95,6 +109,26 @@ inline __m128 LoadSums(const PF_FpShort* p)
     const __m128i nan = _mm_cmpgt_epi32(magnitude, inf);
     const __m128i infinite = _mm_cmpeq_epi32(magnitude, inf);
     return _mm_castsi128_ps(_mm_andnot_si128(nan, _mm_add_epi32(bits, infinite)));  // infinite is -1
+}
+
+// Float channels into double sums, a pixel a step, the sums kept in registers: the same additions in the same order as
+// one channel at a time, without a trip through memory on the chain from one pixel to the next.
+inline bool PrefixRow(double* S, const PF_FpShort* px, int32_t n)
+{
+    // The first pixel is the first sum as it stands: 0 + (-0) would turn a negative zero positive.
+    const __m128 first = LoadSums(px);
+    __m128d low = _mm_cvtps_pd(first), high = _mm_cvtps_pd(_mm_movehl_ps(first, first));
+    _mm_storeu_pd(S, low);
+    _mm_storeu_pd(S + 2, high);
+    for (int32_t k = 1; k < n; ++k) {
+        PrefetchAhead(px + 4 * k);
+        const __m128 v = LoadSums(px + 4 * k);
+        low = _mm_add_pd(low, _mm_cvtps_pd(v));
+        high = _mm_add_pd(high, _mm_cvtps_pd(_mm_movehl_ps(v, v)));
+        _mm_storeu_pd(S + 4 * k, low);
+        _mm_storeu_pd(S + 4 * k + 2, high);
+    }
+    return true;
 }
 
 #endif
