@@ -98,17 +98,12 @@ struct OpaqueTop {
     __m256i q, aQ, rest, product;  // q; aQ; 256 - aQ (Normal: 255 - aQ); q aQ
 };
 
-PW_AVX2 inline __m256i Words(int64_t a, int64_t r, int64_t g, int64_t b)
-{
-    return _mm256_set1_epi64x(a | r << 16 | g << 32 | b << 48);
-}
-
 PW_AVX2 inline OpaqueTop OpaqueTopOf(const PF_Pixel8& tint, bool normal)
 {
     const int64_t aQ = tint.alpha;
-    return {Words(0, tint.red, tint.green, tint.blue), _mm256_set1_epi16(static_cast<short>(aQ)),
+    return {opaque8::Words(0, tint.red, tint.green, tint.blue), _mm256_set1_epi16(static_cast<short>(aQ)),
             _mm256_set1_epi16(static_cast<short>((normal ? 255 : 256) - aQ)),
-            Words(0, tint.red * aQ, tint.green * aQ, tint.blue * aQ)};
+            opaque8::Words(0, tint.red * aQ, tint.green * aQ, tint.blue * aQ)};
 }
 
 template <typename Rule>

@@ -71,6 +71,10 @@ struct OffsetStream {
     double scaledAmount;
     bool folded;
 
+    static bool Small(double a) { return a >= -kSmallAmount && a <= kSmallAmount; }
+    // The amounts whose offsets take the folded, unclamped path (false for NaN and infinities).
+    static bool FoldedSmall(double a) { return Small(a) && (a * kTwoToMinus61) / kTwoToMinus61 == a; }
+
     OffsetStream(const RandomStream& stream, double a)
         : spareUsed(kPairs), amount(a), scaledAmount(a * kTwoToMinus61)
     {
@@ -134,10 +138,9 @@ struct OffsetStream {
 
     void Whole(D* out, int blocks)
     {
-        const bool small = amount >= -kSmallAmount && amount <= kSmallAmount;
-        if (folded && small) {
+        if (folded && Small(amount)) {
             Blocks<true, false>(out, blocks);
-        } else if (small) {
+        } else if (Small(amount)) {
             Blocks<false, false>(out, blocks);
         } else {
             Blocks<false, true>(out, blocks);
@@ -178,7 +181,7 @@ void Apply(PF_Pixel8* px, const int32_t* offsets, int count)
         spread[4 * p + 2] = static_cast<int16_t>(offsets[ChannelsPerPixel == 1 ? p : 3 * p + 1]);
         spread[4 * p + 3] = static_cast<int16_t>(offsets[ChannelsPerPixel == 1 ? p : 3 * p + 2]);
     }
-    A_u_char* ch = &px->alpha;
+    A_u_char* ch = reinterpret_cast<A_u_char*>(px);  // alpha first, channels back to back
     for (int j = 0; j < 4 * count; ++j) {
         int16_t v = static_cast<int16_t>(ch[j] + spread[j]);
         v = v < 0 ? static_cast<int16_t>(0) : v;
@@ -199,7 +202,7 @@ void Apply(PF_Pixel16* px, const int32_t* offsets, int count)
         spread[4 * p + 2] = offsets[ChannelsPerPixel == 1 ? p : 3 * p + 1];
         spread[4 * p + 3] = offsets[ChannelsPerPixel == 1 ? p : 3 * p + 2];
     }
-    A_u_short* ch = &px->alpha;
+    A_u_short* ch = reinterpret_cast<A_u_short*>(px);
     for (int j = 0; j < 4 * count; ++j) {
         int32_t v = ch[j] + spread[j];
         v = v < 0 ? 0 : v;
@@ -365,11 +368,7 @@ void FrameOn(Isa isa, const ImageView<typename Depth::Pixel>& image, double amou
 {
 #ifdef PW_HAVE_LANES_AVX2
     if constexpr (Depth::kIntegral && ChannelsPerPixel == 1) {
-        // Where Frame would take its folded, unclamped offsets.
-        const bool finite = amount >= -std::numeric_limits<double>::max() && amount <= std::numeric_limits<double>::max();
-        const double scaledAmount = amount * kTwoToMinus61;
-        if (isa == Isa::Avx2 && finite && amount >= -kSmallAmount && amount <= kSmallAmount &&
-            scaledAmount / kTwoToMinus61 == amount && image.width > 0 && image.height > 0) {
+        if (isa == Isa::Avx2 && OffsetStream<Depth>::FoldedSmall(amount) && image.width > 0 && image.height > 0) {
             MonoAvx2<Depth>(image, amount, stream);
             return;
         }

@@ -78,6 +78,12 @@ PW_AVX2 inline __m256i Channel(__m256i U, __m256i V)
     return _mm256_sub_epi16(_mm256_srli_epi16(U, 8), carry);
 }
 
+// One pixel's four words (alpha first) in every pixel of the vector: a colour as Pixels() hands channels over.
+PW_AVX2 inline __m256i Words(int64_t a, int64_t r, int64_t g, int64_t b)
+{
+    return _mm256_set1_epi64x(a | r << 16 | g << 32 | b << 48);
+}
+
 // The alpha of each pixel (its first word) in all four of its words.
 PW_AVX2 inline __m256i SpreadAlpha(__m256i words)
 {

@@ -62,8 +62,7 @@ __attribute__((target("avx2"))) void Row8(const PF_Pixel8* src, PF_Pixel8* dst, 
     bool narrow = true;
     for (int k = 0; k < 3; ++k) {
         const SeparationCopy& copy = copies[k];
-        colour[k] = _mm256_set1_epi64x(int64_t{copy.colour.red} << 16 | int64_t{copy.colour.green} << 32 |
-                                       int64_t{copy.colour.blue} << 48);
+        colour[k] = opaque8::Words(0, copy.colour.red, copy.colour.green, copy.colour.blue);
     }
     for (const auto channel : {&PF_Pixel8::red, &PF_Pixel8::green, &PF_Pixel8::blue}) {
         narrow = narrow && copies[0].colour.*channel + copies[1].colour.*channel + copies[2].colour.*channel <= 255;
