@@ -38,7 +38,7 @@ template <typename Pixel>
 void Blur(benchmark::State& state, int32_t r, int size)
 {
     Frame<Pixel> frame(size);
-    using Depth = std::conditional_t<sizeof(Pixel) == 4, Depth8, std::conditional_t<sizeof(Pixel) == 8, Depth16, DepthFloat>>;
+    using Depth = DepthOf<Pixel>;
     std::vector<double> scratch(static_cast<size_t>(frame.view.width) * kBoxBlurEntryBytes<Depth> / sizeof(double));
     const BoxBlurSums sums{scratch.data(), scratch.size() * sizeof(double)};
     AgainstMemcpy(state, frame, [&](const ImageView<Pixel>& v) {
@@ -70,7 +70,7 @@ void Glow(benchmark::State& state, int step, int size)
 {
     Frame<Pixel> frame(size);
     Frame<Pixel> glow(size, false);
-    using Depth = std::conditional_t<sizeof(Pixel) == 4, Depth8, std::conditional_t<sizeof(Pixel) == 8, Depth16, DepthFloat>>;
+    using Depth = DepthOf<Pixel>;
     std::vector<double> scratch(static_cast<size_t>(frame.view.width) * kBoxBlurEntryBytes<Depth> / sizeof(double));
     const BoxBlurSums sums{scratch.data(), scratch.size() * sizeof(double)};
     const int32_t q = GlowThreshold(150, 0.8);

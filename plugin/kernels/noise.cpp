@@ -3,22 +3,23 @@
 #include "kernels/noise_offset.h"
 
 namespace pw {
-namespace {
 
 using noise::Offset;
 using noise::OffsetOf;
 
-template <typename Depth>
-void Channel(typename Depth::Channel& channel, double amount, RandomStream& stream)
+template <typename Channel>
+void NoiseChannel(Channel& channel, double amount, RandomStream& stream)
 {
+    using Depth = DepthOfChannel<Channel>;
     const double r1 = NextReal(stream);
     const double r2 = NextReal(stream);
     channel = Offset<Depth>(channel, OffsetOf<Depth>(r1, r2, amount));
 }
 
-template <typename Depth>
-void Mono(typename Depth::Pixel& pixel, double amount, RandomStream& stream)
+template <typename Pixel>
+void NoiseMono(Pixel& pixel, double amount, RandomStream& stream)
 {
+    using Depth = DepthOf<Pixel>;
     const double r1 = NextReal(stream);
     const double r2 = NextReal(stream);
     const auto d = OffsetOf<Depth>(r1, r2, amount);
@@ -27,20 +28,11 @@ void Mono(typename Depth::Pixel& pixel, double amount, RandomStream& stream)
     pixel.blue = Offset<Depth>(pixel.blue, d);
 }
 
-}  // namespace
-
-void NoiseChannel(A_u_char& channel, double amount, RandomStream& stream) { Channel<Depth8>(channel, amount, stream); }
-void NoiseChannel(A_u_short& channel, double amount, RandomStream& stream)
-{
-    Channel<Depth16>(channel, amount, stream);
-}
-void NoiseChannel(PF_FpShort& channel, double amount, RandomStream& stream)
-{
-    Channel<DepthFloat>(channel, amount, stream);
-}
-
-void NoiseMono(PF_Pixel8& pixel, double amount, RandomStream& stream) { Mono<Depth8>(pixel, amount, stream); }
-void NoiseMono(PF_Pixel16& pixel, double amount, RandomStream& stream) { Mono<Depth16>(pixel, amount, stream); }
-void NoiseMono(PF_PixelFloat& pixel, double amount, RandomStream& stream) { Mono<DepthFloat>(pixel, amount, stream); }
+template void NoiseChannel(A_u_char&, double, RandomStream&);
+template void NoiseChannel(A_u_short&, double, RandomStream&);
+template void NoiseChannel(PF_FpShort&, double, RandomStream&);
+template void NoiseMono(PF_Pixel8&, double, RandomStream&);
+template void NoiseMono(PF_Pixel16&, double, RandomStream&);
+template void NoiseMono(PF_PixelFloat&, double, RandomStream&);
 
 }  // namespace pw

@@ -9,13 +9,11 @@
 
 namespace pw {
 
-void NoiseChannel(A_u_char& channel, double amount, RandomStream& stream);
-void NoiseChannel(A_u_short& channel, double amount, RandomStream& stream);
-void NoiseChannel(PF_FpShort& channel, double amount, RandomStream& stream);
-
-void NoiseMono(PF_Pixel8& pixel, double amount, RandomStream& stream);
-void NoiseMono(PF_Pixel16& pixel, double amount, RandomStream& stream);
-void NoiseMono(PF_PixelFloat& pixel, double amount, RandomStream& stream);
+// One channel (A_u_char, A_u_short or PF_FpShort), or red, green and blue of one pixel by one offset.
+template <typename Channel>
+void NoiseChannel(Channel& channel, double amount, RandomStream& stream);
+template <typename Pixel>
+void NoiseMono(Pixel& pixel, double amount, RandomStream& stream);
 
 // Whole images, rows top to bottom and left to right: NoiseMono on every pixel (two reals a pixel), or
 // NoiseChannel on red, green and blue in turn (six reals a pixel). The stream ends where the per-pixel

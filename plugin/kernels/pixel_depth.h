@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "ae_basic.h"
 
@@ -70,6 +71,12 @@ struct DepthOfPixel<PF_PixelFloat> {
 };
 template <typename Pixel>
 using DepthOf = typename DepthOfPixel<Pixel>::type;
+
+// The depth whose channel type is Channel.
+template <typename Channel>
+using DepthOfChannel =
+    std::conditional_t<std::is_same_v<Channel, A_u_char>, Depth8,
+                       std::conditional_t<std::is_same_v<Channel, A_u_short>, Depth16, DepthFloat>>;
 
 // Blend-function words (little-endian channel order alpha, red, green, blue).
 inline PF_Pixel8 PixelFromWord(Pixel8Word w)
