@@ -69,16 +69,15 @@ struct OffsetStream {
     int spareUsed;
     double amount;
     double scaledAmount;
-    bool folded;
+    bool foldedSmall;  // FoldedSmall(amount), decided once
 
     static bool Small(double a) { return a >= -kSmallAmount && a <= kSmallAmount; }
     // The amounts whose offsets take the folded, unclamped path (false for NaN and infinities).
     static bool FoldedSmall(double a) { return Small(a) && (a * kTwoToMinus61) / kTwoToMinus61 == a; }
 
     OffsetStream(const RandomStream& stream, double a)
-        : spareUsed(kPairs), amount(a), scaledAmount(a * kTwoToMinus61)
+        : spareUsed(kPairs), amount(a), scaledAmount(a * kTwoToMinus61), foldedSmall(FoldedSmall(a))
     {
-        folded = scaledAmount / kTwoToMinus61 == amount;
         uint32_t s = stream.state;
         for (int k = 0; k < kPairs; ++k) {
             s = s * 1103515245u + 12345u;
@@ -138,7 +137,7 @@ struct OffsetStream {
 
     void Whole(D* out, int blocks)
     {
-        if (folded && Small(amount)) {
+        if (foldedSmall) {
             Blocks<true, false>(out, blocks);
         } else if (Small(amount)) {
             Blocks<false, false>(out, blocks);
