@@ -84,6 +84,13 @@ PW_AVX2 inline __m256d DeepChannel(__m256d p, __m256d q, const Weights4& w, cons
     return Channel(y, w.alpha, w.inverse, w.live);
 }
 
+// a where `take` is clear, b where it is set.
+PW_AVX2 inline Deep4 Pick(const Deep4& a, const Deep4& b, __m256d take)
+{
+    return {_mm256_blendv_pd(a.alpha, b.alpha, take), _mm256_blendv_pd(a.red, b.red, take),
+            _mm256_blendv_pd(a.green, b.green, take), _mm256_blendv_pd(a.blue, b.blue, take)};
+}
+
 template <typename Rule>
 PW_AVX2 inline Deep4 Blend(const Deep4& P, const Deep4& Q, const Rule& rule)
 {
@@ -99,11 +106,7 @@ PW_AVX2 inline Deep4 Blend(const Deep4& P, const Deep4& Q, const Rule& rule)
     Deep4 out{alpha, DeepChannel(P.red, Q.red, w, rule), DeepChannel(P.green, Q.green, w, rule),
               DeepChannel(P.blue, Q.blue, w, rule)};
     // A transparent top leaves the bottom; a transparent bottom takes the top (tested first, so it wins).
-    out.alpha = _mm256_blendv_pd(_mm256_blendv_pd(out.alpha, P.alpha, bareQ), Q.alpha, bareP);
-    out.red = _mm256_blendv_pd(_mm256_blendv_pd(out.red, P.red, bareQ), Q.red, bareP);
-    out.green = _mm256_blendv_pd(_mm256_blendv_pd(out.green, P.green, bareQ), Q.green, bareP);
-    out.blue = _mm256_blendv_pd(_mm256_blendv_pd(out.blue, P.blue, bareQ), Q.blue, bareP);
-    return out;
+    return Pick(Pick(out, P, bareQ), Q, bareP);
 }
 
 template <typename Rule>
@@ -112,7 +115,14 @@ PW_AVX2 void Row(PF_Pixel16* bottom, const PF_Pixel16* top, bool topFixed, int32
     const Deep4 fixed = Broadcast(top[0]);
     int32_t x = 0;
     for (; x + 4 <= width; x += 4) {
-        Store(bottom + x, Blend(Load(bottom + x), topFixed ? fixed : Load(top + x), rule));
+        const Deep4 P = Load(bottom + x), Q = topFixed ? fixed : Load(top + x);
+        const __m256d zero = _mm256_setzero_pd();
+        // Tops with no alpha leave the (capped) bottom, or where that has none either give the top: no arithmetic.
+        if (_mm256_movemask_pd(_mm256_cmp_pd(Q.alpha, zero, _CMP_EQ_OQ)) == 0xF) {
+            Store(bottom + x, Pick(P, Q, _mm256_cmp_pd(P.alpha, zero, _CMP_EQ_OQ)));
+            continue;
+        }
+        Store(bottom + x, Blend(P, Q, rule));
     }
     CompositeRowDefinition<Depth16>(bottom, top, topFixed, x, width, rule);
 }

@@ -67,6 +67,13 @@ PW_AVX2 inline __m256 FloatChannel(__m256 p, __m256 q, const Weights8& w, const 
     return _mm256_andnot_ps(w.dead, _mm256_div_ps(x, w.alpha));
 }
 
+// a where `take` is clear, b where it is set.
+PW_AVX2 inline Float8 Pick(const Float8& a, const Float8& b, __m256 take)
+{
+    return {_mm256_blendv_ps(a.alpha, b.alpha, take), _mm256_blendv_ps(a.red, b.red, take),
+            _mm256_blendv_ps(a.green, b.green, take), _mm256_blendv_ps(a.blue, b.blue, take)};
+}
+
 template <typename Rule>
 PW_AVX2 inline Float8 Blend(const Float8& P, const Float8& Q, const Rule& rule)
 {
@@ -80,11 +87,7 @@ PW_AVX2 inline Float8 Blend(const Float8& P, const Float8& Q, const Rule& rule)
     Float8 out{_mm256_andnot_ps(dead, alpha), FloatChannel(P.red, Q.red, w, rule), FloatChannel(P.green, Q.green, w, rule),
                FloatChannel(P.blue, Q.blue, w, rule)};
     const __m256 bareP = _mm256_cmp_ps(P.alpha, zero, _CMP_EQ_OQ), bareQ = _mm256_cmp_ps(Q.alpha, zero, _CMP_EQ_OQ);
-    out.alpha = _mm256_blendv_ps(_mm256_blendv_ps(out.alpha, P.alpha, bareQ), Q.alpha, bareP);
-    out.red = _mm256_blendv_ps(_mm256_blendv_ps(out.red, P.red, bareQ), Q.red, bareP);
-    out.green = _mm256_blendv_ps(_mm256_blendv_ps(out.green, P.green, bareQ), Q.green, bareP);
-    out.blue = _mm256_blendv_ps(_mm256_blendv_ps(out.blue, P.blue, bareQ), Q.blue, bareP);
-    return out;
+    return Pick(Pick(out, P, bareQ), Q, bareP);
 }
 
 template <typename Rule>
@@ -93,7 +96,14 @@ PW_AVX2 void Row(PF_PixelFloat* bottom, const PF_PixelFloat* top, bool topFixed,
     const Float8 fixed = Broadcast(top[0]);
     int32_t x = 0;
     for (; x + 8 <= width; x += 8) {
-        Store(bottom + x, Blend(Load(bottom + x), topFixed ? fixed : Load(top + x), rule));
+        const Float8 P = Load(bottom + x), Q = topFixed ? fixed : Load(top + x);
+        const __m256 zero = _mm256_setzero_ps();
+        // Tops with no alpha leave the bottom as it is, save where that has none either (it then takes the top).
+        if (_mm256_movemask_ps(_mm256_cmp_ps(Q.alpha, zero, _CMP_EQ_OQ)) == 0xFF) {
+            Store(bottom + x, Pick(P, Q, _mm256_cmp_ps(P.alpha, zero, _CMP_EQ_OQ)));
+            continue;
+        }
+        Store(bottom + x, Blend(P, Q, rule));
     }
     CompositeRowDefinition<DepthFloat>(bottom, top, topFixed, x, width, rule);
 }

@@ -123,6 +123,13 @@ PW_AVX2 void CompositeRow8Avx2(PF_Pixel8* out, const PF_Pixel8* glow, int32_t wi
     for (; x + 8 <= width; x += 8) {
         const __m256i P = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + x));
         const __m256i Q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(glow + x));
+        // Glow with no alpha leaves the bottom, save where the bottom has none either (it then takes the glow).
+        if (_mm256_testz_si256(Q, low)) {
+            const __m256i bareP = _mm256_cmpeq_epi32(_mm256_and_si256(P, low), zero);
+            if (!_mm256_testz_si256(bareP, bareP))
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_blendv_epi8(P, Q, bareP));
+            continue;
+        }
         if (fixed.exact && opaque8::AllOpaque(P)) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), OverOpaque(P, Q, factorMul, factorShift));
             continue;

@@ -2,6 +2,7 @@
 // values, and the composite against the per-pixel scaled Add.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -154,6 +155,11 @@ void CheckComposite(uint64_t seed, double k, int32_t width = 31)
     glow.Randomise(rnd);
     test::AddHostileValues(output, rnd);
     test::AddHostileValues(glow, rnd);
+    // Glow without alpha over whole lane groups (most of a real frame), over bottoms with and without alpha.
+    for (int32_t y = 0; y < 9; y += 3) {
+        for (int32_t x = 8; x < std::min(width, 24); ++x) glow.At(x, y).alpha = 0;
+        for (const int32_t x : {9, 17}) if (x < width) output.At(x, y).alpha = 0;
+    }
     TestImage<Pixel> expected(output);
     for (int32_t y = 0; y < 9; ++y) {
         for (int32_t x = 0; x < width; ++x) {
