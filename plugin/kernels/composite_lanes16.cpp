@@ -2,6 +2,7 @@
 #include "kernels/composite_lanes.h"
 
 #include "kernels/composite.h"
+#include "kernels/composite_lane_row.h"
 #include "kernels/composite_lane_rules.h"
 
 namespace pw {
@@ -20,28 +21,6 @@ template <int Shift>
 PW_AVX2 inline __m256d Capped16(__m256i pixels)
 {
     return _mm256_min_pd(lanes::Channel16<Shift>(pixels), _mm256_set1_pd(32768.0));
-}
-
-PW_AVX2 inline Deep4 Load(const PF_Pixel16* p)
-{
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    return {Capped16<0>(v), Capped16<16>(v), Capped16<32>(v), Capped16<48>(v)};
-}
-
-PW_AVX2 inline Deep4 Broadcast(const PF_Pixel16& p)
-{
-    const PF_Pixel16 s = Depth16::Sanitize(p);
-    return {_mm256_set1_pd(s.alpha), _mm256_set1_pd(s.red), _mm256_set1_pd(s.green), _mm256_set1_pd(s.blue)};
-}
-
-PW_AVX2 inline void Store(PF_Pixel16* out, const Deep4& v)
-{
-    const __m128i a = _mm256_cvttpd_epi32(v.alpha), r = _mm256_cvttpd_epi32(v.red), g = _mm256_cvttpd_epi32(v.green),
-                  b = _mm256_cvttpd_epi32(v.blue);
-    const __m128i ag = _mm_packus_epi32(a, g), rb = _mm_packus_epi32(r, b);
-    const __m128i ar = _mm_unpacklo_epi16(ag, rb), gb = _mm_unpackhi_epi16(ag, rb);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi32(ar, gb));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2), _mm_unpackhi_epi32(ar, gb));
 }
 
 // The channel c = X / 32768 / alpha, capped at 32768 and truncated (no lower clamp but 0). y = X / 32768 exactly (a
@@ -84,48 +63,62 @@ PW_AVX2 inline __m256d DeepChannel(__m256d p, __m256d q, const Weights4& w, cons
     return Channel(y, w.alpha, w.inverse, w.live);
 }
 
-// a where `take` is clear, b where it is set.
-PW_AVX2 inline Deep4 Pick(const Deep4& a, const Deep4& b, __m256d take)
-{
-    return {_mm256_blendv_pd(a.alpha, b.alpha, take), _mm256_blendv_pd(a.red, b.red, take),
-            _mm256_blendv_pd(a.green, b.green, take), _mm256_blendv_pd(a.blue, b.blue, take)};
-}
+// A group of 4 pixels and its steps, as the shared row walk takes them.
+struct Deep4Lanes {
+    static constexpr int32_t kPixels = 4;
 
-template <typename Rule>
-PW_AVX2 inline Deep4 Blend(const Deep4& P, const Deep4& Q, const Rule& rule)
-{
-    const __m256d white = _mm256_set1_pd(32768.0), zero = _mm256_setzero_pd(), scale = _mm256_set1_pd(1.0 / 32768.0);
-    const __m256d bottomWeight = _mm256_mul_pd(_mm256_sub_pd(white, Q.alpha), P.alpha);
-    const __m256d alpha = _mm256_min_pd(_mm256_add_pd(Q.alpha, _mm256_floor_pd(_mm256_mul_pd(bottomWeight, scale))), white);
-    const __m256d both = _mm256_mul_pd(P.alpha, Q.alpha), topWeight = _mm256_mul_pd(Q.alpha, _mm256_sub_pd(white, P.alpha));
-    const __m256d bareP = _mm256_cmp_pd(P.alpha, zero, _CMP_EQ_OQ), bareQ = _mm256_cmp_pd(Q.alpha, zero, _CMP_EQ_OQ);
-    const __m256d live = _mm256_andnot_pd(_mm256_or_pd(bareP, bareQ), _mm256_castsi256_pd(_mm256_set1_epi64x(-1)));
-    const bool opaque = _mm256_movemask_pd(_mm256_cmp_pd(alpha, white, _CMP_NEQ_UQ)) == 0;
-    const Weights4 w{both, topWeight, bottomWeight, alpha,
-                     opaque ? white : _mm256_div_pd(_mm256_set1_pd(1.0), alpha), live, opaque};
-    Deep4 out{alpha, DeepChannel(P.red, Q.red, w, rule), DeepChannel(P.green, Q.green, w, rule),
-              DeepChannel(P.blue, Q.blue, w, rule)};
-    // A transparent top leaves the bottom; a transparent bottom takes the top (tested first, so it wins).
-    return Pick(Pick(out, P, bareQ), Q, bareP);
-}
-
-template <typename Rule>
-PW_AVX2 void Row(PF_Pixel16* bottom, const PF_Pixel16* top, bool topFixed, int32_t width, const Rule& rule)
-{
-    const Deep4 fixed = Broadcast(top[0]);
-    int32_t x = 0;
-    for (; x + 4 <= width; x += 4) {
-        const Deep4 P = Load(bottom + x), Q = topFixed ? fixed : Load(top + x);
-        const __m256d zero = _mm256_setzero_pd();
-        // Tops with no alpha leave the (capped) bottom, or where that has none either give the top: no arithmetic.
-        if (_mm256_movemask_pd(_mm256_cmp_pd(Q.alpha, zero, _CMP_EQ_OQ)) == 0xF) {
-            Store(bottom + x, Pick(P, Q, _mm256_cmp_pd(P.alpha, zero, _CMP_EQ_OQ)));
-            continue;
-        }
-        Store(bottom + x, Blend(P, Q, rule));
+    PW_AVX2 static Deep4 Load(const PF_Pixel16* p)
+    {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        return {Capped16<0>(v), Capped16<16>(v), Capped16<32>(v), Capped16<48>(v)};
     }
-    CompositeRowDefinition<Depth16>(bottom, top, topFixed, x, width, rule);
-}
+
+    PW_AVX2 static Deep4 Broadcast(const PF_Pixel16& p)
+    {
+        const PF_Pixel16 s = Depth16::Sanitize(p);
+        return {_mm256_set1_pd(s.alpha), _mm256_set1_pd(s.red), _mm256_set1_pd(s.green), _mm256_set1_pd(s.blue)};
+    }
+
+    PW_AVX2 static void Store(PF_Pixel16* out, const Deep4& v)
+    {
+        const __m128i a = _mm256_cvttpd_epi32(v.alpha), r = _mm256_cvttpd_epi32(v.red),
+                      g = _mm256_cvttpd_epi32(v.green), b = _mm256_cvttpd_epi32(v.blue);
+        const __m128i ag = _mm_packus_epi32(a, g), rb = _mm_packus_epi32(r, b);
+        const __m128i ar = _mm_unpacklo_epi16(ag, rb), gb = _mm_unpackhi_epi16(ag, rb);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi32(ar, gb));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2), _mm_unpackhi_epi32(ar, gb));
+    }
+
+    // a where `take` is clear, b where it is set.
+    PW_AVX2 static Deep4 Pick(const Deep4& a, const Deep4& b, __m256d take)
+    {
+        return {_mm256_blendv_pd(a.alpha, b.alpha, take), _mm256_blendv_pd(a.red, b.red, take),
+                _mm256_blendv_pd(a.green, b.green, take), _mm256_blendv_pd(a.blue, b.blue, take)};
+    }
+
+    template <typename Rule>
+    PW_AVX2 static Deep4 Blend(const Deep4& P, const Deep4& Q, const Rule& rule)
+    {
+        const __m256d white = _mm256_set1_pd(32768.0), scale = _mm256_set1_pd(1.0 / 32768.0);
+        const __m256d bottomWeight = _mm256_mul_pd(_mm256_sub_pd(white, Q.alpha), P.alpha);
+        const __m256d alpha =
+            _mm256_min_pd(_mm256_add_pd(Q.alpha, _mm256_floor_pd(_mm256_mul_pd(bottomWeight, scale))), white);
+        const __m256d both = _mm256_mul_pd(P.alpha, Q.alpha);
+        const __m256d topWeight = _mm256_mul_pd(Q.alpha, _mm256_sub_pd(white, P.alpha));
+        const __m256d bareP = Bare(P), bareQ = Bare(Q);
+        const __m256d live = _mm256_andnot_pd(_mm256_or_pd(bareP, bareQ), _mm256_castsi256_pd(_mm256_set1_epi64x(-1)));
+        const bool opaque = _mm256_movemask_pd(_mm256_cmp_pd(alpha, white, _CMP_NEQ_UQ)) == 0;
+        const Weights4 w{both, topWeight, bottomWeight, alpha,
+                         opaque ? white : _mm256_div_pd(_mm256_set1_pd(1.0), alpha), live, opaque};
+        Deep4 out{alpha, DeepChannel(P.red, Q.red, w, rule), DeepChannel(P.green, Q.green, w, rule),
+                  DeepChannel(P.blue, Q.blue, w, rule)};
+        // A transparent top leaves the bottom; a transparent bottom takes the top (tested first, so it wins).
+        return Pick(Pick(out, P, bareQ), Q, bareP);
+    }
+
+    PW_AVX2 static __m256d Bare(const Deep4& v) { return _mm256_cmp_pd(v.alpha, _mm256_setzero_pd(), _CMP_EQ_OQ); }
+    PW_AVX2 static bool All(__m256d mask) { return _mm256_movemask_pd(mask) == 0xF; }
+};
 
 #endif
 
@@ -137,7 +130,7 @@ void CompositeRowAvx2(typename Depth::Pixel* bottom, const typename Depth::Pixel
 {
     if (width <= 0) return;
 #ifdef PW_HAVE_LANES_AVX2
-    Row(bottom, top, topFixed, width, rule);
+    lanes::CompositeRow<Depth, Deep4Lanes>(bottom, top, topFixed, width, rule);
 #else
     CompositeRowDefinition<Depth>(bottom, top, topFixed, 0, width, rule);
 #endif

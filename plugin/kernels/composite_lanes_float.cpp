@@ -3,6 +3,7 @@
 #include "kernels/composite_lanes.h"
 
 #include "kernels/composite.h"
+#include "kernels/composite_lane_row.h"
 #include "kernels/composite_lane_rules.h"
 
 namespace pw {
@@ -27,32 +28,6 @@ PW_AVX2 inline __m256 PairsHigh(__m256 a, __m256 b)
     return _mm256_castpd_ps(_mm256_unpackhi_pd(_mm256_castps_pd(a), _mm256_castps_pd(b)));
 }
 
-PW_AVX2 inline Float8 Load(const PF_PixelFloat* p)
-{
-    const float* f = &p->alpha;
-    const __m256 p01 = _mm256_loadu_ps(f), p23 = _mm256_loadu_ps(f + 8), p45 = _mm256_loadu_ps(f + 16),
-                 p67 = _mm256_loadu_ps(f + 24);
-    const __m256 t0 = _mm256_unpacklo_ps(p01, p23), t1 = _mm256_unpackhi_ps(p01, p23);
-    const __m256 t2 = _mm256_unpacklo_ps(p45, p67), t3 = _mm256_unpackhi_ps(p45, p67);
-    return {PairsLow(t0, t2), PairsHigh(t0, t2), PairsLow(t1, t3), PairsHigh(t1, t3)};
-}
-
-PW_AVX2 inline Float8 Broadcast(const PF_PixelFloat& p)
-{
-    return {_mm256_set1_ps(p.alpha), _mm256_set1_ps(p.red), _mm256_set1_ps(p.green), _mm256_set1_ps(p.blue)};
-}
-
-PW_AVX2 inline void Store(PF_PixelFloat* p, const Float8& v)
-{
-    float* f = &p->alpha;
-    const __m256 t0 = _mm256_unpacklo_ps(v.alpha, v.red), t1 = _mm256_unpackhi_ps(v.alpha, v.red);
-    const __m256 t2 = _mm256_unpacklo_ps(v.green, v.blue), t3 = _mm256_unpackhi_ps(v.green, v.blue);
-    _mm256_storeu_ps(f, PairsLow(t0, t2));
-    _mm256_storeu_ps(f + 8, PairsHigh(t0, t2));
-    _mm256_storeu_ps(f + 16, PairsLow(t1, t3));
-    _mm256_storeu_ps(f + 24, PairsHigh(t1, t3));
-}
-
 struct Weights8 {
     __m256 both, top, bottom, alpha, dead;
 };
@@ -67,46 +42,63 @@ PW_AVX2 inline __m256 FloatChannel(__m256 p, __m256 q, const Weights8& w, const 
     return _mm256_andnot_ps(w.dead, _mm256_div_ps(x, w.alpha));
 }
 
-// a where `take` is clear, b where it is set.
-PW_AVX2 inline Float8 Pick(const Float8& a, const Float8& b, __m256 take)
-{
-    return {_mm256_blendv_ps(a.alpha, b.alpha, take), _mm256_blendv_ps(a.red, b.red, take),
-            _mm256_blendv_ps(a.green, b.green, take), _mm256_blendv_ps(a.blue, b.blue, take)};
-}
+// A group of 8 pixels and its steps, as the shared row walk takes them.
+struct Float8Lanes {
+    static constexpr int32_t kPixels = 8;
 
-template <typename Rule>
-PW_AVX2 inline Float8 Blend(const Float8& P, const Float8& Q, const Rule& rule)
-{
-    const __m256 one = _mm256_set1_ps(1.0f), zero = _mm256_setzero_ps();
-    const __m256 bottomWeight = _mm256_mul_ps(_mm256_sub_ps(one, Q.alpha), P.alpha);
-    __m256 alpha = _mm256_add_ps(Q.alpha, bottomWeight);
-    alpha = _mm256_blendv_ps(alpha, one, _mm256_cmp_ps(alpha, one, _CMP_GT_OQ));
-    const __m256 dead = _mm256_cmp_ps(alpha, zero, _CMP_LE_OQ);  // the all-zero pixel
-    const __m256 both = _mm256_mul_ps(P.alpha, Q.alpha), topWeight = _mm256_mul_ps(Q.alpha, _mm256_sub_ps(one, P.alpha));
-    const Weights8 w{both, topWeight, bottomWeight, alpha, dead};
-    Float8 out{_mm256_andnot_ps(dead, alpha), FloatChannel(P.red, Q.red, w, rule), FloatChannel(P.green, Q.green, w, rule),
-               FloatChannel(P.blue, Q.blue, w, rule)};
-    const __m256 bareP = _mm256_cmp_ps(P.alpha, zero, _CMP_EQ_OQ), bareQ = _mm256_cmp_ps(Q.alpha, zero, _CMP_EQ_OQ);
-    return Pick(Pick(out, P, bareQ), Q, bareP);
-}
-
-template <typename Rule>
-PW_AVX2 void Row(PF_PixelFloat* bottom, const PF_PixelFloat* top, bool topFixed, int32_t width, const Rule& rule)
-{
-    const Float8 fixed = Broadcast(top[0]);
-    int32_t x = 0;
-    for (; x + 8 <= width; x += 8) {
-        const Float8 P = Load(bottom + x), Q = topFixed ? fixed : Load(top + x);
-        const __m256 zero = _mm256_setzero_ps();
-        // Tops with no alpha leave the bottom as it is, save where that has none either (it then takes the top).
-        if (_mm256_movemask_ps(_mm256_cmp_ps(Q.alpha, zero, _CMP_EQ_OQ)) == 0xFF) {
-            Store(bottom + x, Pick(P, Q, _mm256_cmp_ps(P.alpha, zero, _CMP_EQ_OQ)));
-            continue;
-        }
-        Store(bottom + x, Blend(P, Q, rule));
+    PW_AVX2 static Float8 Load(const PF_PixelFloat* p)
+    {
+        const float* f = &p->alpha;
+        const __m256 p01 = _mm256_loadu_ps(f), p23 = _mm256_loadu_ps(f + 8), p45 = _mm256_loadu_ps(f + 16),
+                     p67 = _mm256_loadu_ps(f + 24);
+        const __m256 t0 = _mm256_unpacklo_ps(p01, p23), t1 = _mm256_unpackhi_ps(p01, p23);
+        const __m256 t2 = _mm256_unpacklo_ps(p45, p67), t3 = _mm256_unpackhi_ps(p45, p67);
+        return {PairsLow(t0, t2), PairsHigh(t0, t2), PairsLow(t1, t3), PairsHigh(t1, t3)};
     }
-    CompositeRowDefinition<DepthFloat>(bottom, top, topFixed, x, width, rule);
-}
+
+    PW_AVX2 static Float8 Broadcast(const PF_PixelFloat& p)
+    {
+        return {_mm256_set1_ps(p.alpha), _mm256_set1_ps(p.red), _mm256_set1_ps(p.green), _mm256_set1_ps(p.blue)};
+    }
+
+    PW_AVX2 static void Store(PF_PixelFloat* p, const Float8& v)
+    {
+        float* f = &p->alpha;
+        const __m256 t0 = _mm256_unpacklo_ps(v.alpha, v.red), t1 = _mm256_unpackhi_ps(v.alpha, v.red);
+        const __m256 t2 = _mm256_unpacklo_ps(v.green, v.blue), t3 = _mm256_unpackhi_ps(v.green, v.blue);
+        _mm256_storeu_ps(f, PairsLow(t0, t2));
+        _mm256_storeu_ps(f + 8, PairsHigh(t0, t2));
+        _mm256_storeu_ps(f + 16, PairsLow(t1, t3));
+        _mm256_storeu_ps(f + 24, PairsHigh(t1, t3));
+    }
+
+    // a where `take` is clear, b where it is set.
+    PW_AVX2 static Float8 Pick(const Float8& a, const Float8& b, __m256 take)
+    {
+        return {_mm256_blendv_ps(a.alpha, b.alpha, take), _mm256_blendv_ps(a.red, b.red, take),
+                _mm256_blendv_ps(a.green, b.green, take), _mm256_blendv_ps(a.blue, b.blue, take)};
+    }
+
+    template <typename Rule>
+    PW_AVX2 static Float8 Blend(const Float8& P, const Float8& Q, const Rule& rule)
+    {
+        const __m256 one = _mm256_set1_ps(1.0f), zero = _mm256_setzero_ps();
+        const __m256 bottomWeight = _mm256_mul_ps(_mm256_sub_ps(one, Q.alpha), P.alpha);
+        __m256 alpha = _mm256_add_ps(Q.alpha, bottomWeight);
+        alpha = _mm256_blendv_ps(alpha, one, _mm256_cmp_ps(alpha, one, _CMP_GT_OQ));
+        const __m256 dead = _mm256_cmp_ps(alpha, zero, _CMP_LE_OQ);  // the all-zero pixel
+        const __m256 both = _mm256_mul_ps(P.alpha, Q.alpha);
+        const __m256 topWeight = _mm256_mul_ps(Q.alpha, _mm256_sub_ps(one, P.alpha));
+        const Weights8 w{both, topWeight, bottomWeight, alpha, dead};
+        Float8 out{_mm256_andnot_ps(dead, alpha), FloatChannel(P.red, Q.red, w, rule),
+                   FloatChannel(P.green, Q.green, w, rule), FloatChannel(P.blue, Q.blue, w, rule)};
+        const __m256 bareP = Bare(P), bareQ = Bare(Q);
+        return Pick(Pick(out, P, bareQ), Q, bareP);
+    }
+
+    PW_AVX2 static __m256 Bare(const Float8& v) { return _mm256_cmp_ps(v.alpha, _mm256_setzero_ps(), _CMP_EQ_OQ); }
+    PW_AVX2 static bool All(__m256 mask) { return _mm256_movemask_ps(mask) == 0xFF; }
+};
 
 #endif
 
@@ -118,7 +110,7 @@ void CompositeRowAvx2(typename Depth::Pixel* bottom, const typename Depth::Pixel
 {
     if (width <= 0) return;
 #ifdef PW_HAVE_LANES_AVX2
-    Row(bottom, top, topFixed, width, rule);
+    lanes::CompositeRow<Depth, Float8Lanes>(bottom, top, topFixed, width, rule);
 #else
     CompositeRowDefinition<Depth>(bottom, top, topFixed, 0, width, rule);
 #endif

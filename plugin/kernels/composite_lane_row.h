@@ -1,0 +1,35 @@
+// The row walk the 16-bit and float composite lanes share, over a lane layout L: L::kPixels pixels a group and static
+// Load, Broadcast, Store, Blend, Pick (a where the mask is clear, b where it is set), Bare (the lanes whose alpha is
+// 0) and All (every lane of a mask set). Internal to the composite lanes.
+#pragma once
+
+#include <cstdint>
+
+#include "kernels/composite_lanes.h"
+#include "kernels/lanes_avx2.h"
+
+#ifdef PW_HAVE_LANES_AVX2
+
+namespace pw {
+namespace lanes {
+
+template <typename Depth, typename L, typename Rule>
+PW_AVX2 void CompositeRow(typename Depth::Pixel* bottom, const typename Depth::Pixel* top, bool topFixed, int32_t width,
+                          const Rule& rule)
+{
+    const auto fixed = L::Broadcast(top[0]);
+    int32_t x = 0;
+    for (; x + L::kPixels <= width; x += L::kPixels) {
+        const auto P = L::Load(bottom + x), Q = topFixed ? fixed : L::Load(top + x);
+        // Tops with no alpha leave the bottom as loaded, save where that has none either (it then takes the top):
+        // what the blend gives there, without its arithmetic. Most of a glow is such groups.
+        if (L::All(L::Bare(Q))) L::Store(bottom + x, L::Pick(P, Q, L::Bare(P)));
+        else L::Store(bottom + x, L::Blend(P, Q, rule));
+    }
+    CompositeRowDefinition<Depth>(bottom, top, topFixed, x, width, rule);
+}
+
+}  // namespace lanes
+}  // namespace pw
+
+#endif
