@@ -117,4 +117,13 @@ inline PF_PixelFloat PixelFloatFrom8(const PF_Pixel8& p)
     return {ColorFloatFrom8(p.alpha), ColorFloatFrom8(p.red), ColorFloatFrom8(p.green), ColorFloatFrom8(p.blue)};
 }
 
+// The same for whichever depth a kernel runs in.
+template <typename Depth>
+typename Depth::Pixel PixelFrom8(const PF_Pixel8& p)
+{
+    if constexpr (std::is_same_v<typename Depth::Pixel, PF_Pixel16>) return Pixel16From8(p);
+    else if constexpr (std::is_same_v<typename Depth::Pixel, PF_PixelFloat>) return PixelFloatFrom8(p);
+    else return p;
+}
+
 }  // namespace pw

@@ -27,11 +27,10 @@ void RunColorStage(RenderContext& ctx)
     tint.green = VariedChannel(s.color.green, s.colorVariance.green, stream);
     tint.blue = VariedChannel(s.color.blue, s.colorVariance.blue, stream);
 
-    switch (ctx.depth) {
-    case Depth::Bits8: BlendFrame(ctx.Output<PF_Pixel8>(), s.colorBlendMode, tint); break;
-    case Depth::Bits16: BlendFrame(ctx.Output<PF_Pixel16>(), s.colorBlendMode, Pixel16From8(tint)); break;
-    case Depth::Float: BlendFrame(ctx.Output<PF_PixelFloat>(), s.colorBlendMode, PixelFloatFrom8(tint)); break;
-    }
+    WithDepth(ctx.depth, [&](auto depth) {
+        using D = decltype(depth);
+        BlendFrame(ctx.Output<typename D::Pixel>(), s.colorBlendMode, PixelFrom8<D>(tint));
+    });
     ctx.StageDone();
 }
 

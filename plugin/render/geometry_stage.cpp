@@ -220,11 +220,7 @@ BoxBlurSums BlurScratch(const RenderContext& ctx)
 void RunGeometryStage(RenderContext& ctx)
 {
     if (ctx.err) return;
-    switch (ctx.depth) {
-    case Depth::Bits8: Geometry<Depth8>(ctx); break;
-    case Depth::Bits16: Geometry<Depth16>(ctx); break;
-    case Depth::Float: Geometry<DepthFloat>(ctx); break;
-    }
+    WithDepth(ctx.depth, [&](auto depth) { Geometry<decltype(depth)>(ctx); });
     ctx.StageDone();
 }
 
