@@ -26,14 +26,6 @@ struct RowPlan {
     StretchPlan stretch;
 };
 
-inline int32_t SourceColumn(const RowPlan& plan, int32_t x)
-{
-    if (plan.stretchOn) {
-        if (plan.stretch.after ? x >= plan.stretch.column : x <= plan.stretch.column) return plan.stretch.column;
-    }
-    return x;
-}
-
 // Source columns [xa, xb) of one row to dst[0 .. xb - xa), as whole runs: the columns Stretch smears are one
 // repeated pixel, the others a plain copy.
 template <typename Pixel>
