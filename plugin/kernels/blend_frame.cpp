@@ -8,6 +8,7 @@
 #include "kernels/blend_rules.h"
 #include "kernels/composite.h"
 #include "kernels/composite_lanes.h"
+#include "kernels/tint_lookup8.h"
 
 namespace pw {
 namespace {
@@ -220,6 +221,37 @@ void BlendRows8(const ImageView<PF_Pixel8>& image, const Tables8& t)
     }
 }
 
+// Opaque runs through lookups (tint_lookup8) in the opaque alpha's row, what stops them through the AVX2 lanes: sixteen
+// pixels, twice as many each time the lookups stop again at once (up to 1024), so that a stretch of other alphas
+// costs few calls.
+template <typename Rule>
+void BlendRows8Looked(const ImageView<PF_Pixel8>& image, const Tables8& tables, const PF_Pixel8& tint, const Rule& rule)
+{
+    TintTables8 tables8;
+    {
+        AlphaRow opaque;
+        BuildRow(opaque, 0xFF, tables);
+        tables8.opaqueAlpha = static_cast<uint8_t>(opaque.red[0]);
+        for (int32_t v = 0; v < 256; ++v) {
+            tables8.opaque[0][v] = static_cast<uint8_t>(opaque.red[v] >> 8);
+            tables8.opaque[1][v] = static_cast<uint8_t>(opaque.green[v] >> 16);
+            tables8.opaque[2][v] = static_cast<uint8_t>(opaque.blue[v] >> 24);
+        }
+    }
+    int32_t span = 16;
+    for (int32_t y = 0; y < image.height; ++y) {
+        PF_Pixel8* px = image.Row(y);
+        for (int32_t x = 0; x < image.width;) {
+            const int32_t looked = LookupTintRun8(px + x, image.width - x, tables8);
+            x += looked;
+            span = looked > 0 ? 16 : span < 1024 ? 2 * span : span;
+            const int32_t other = image.width - x < span ? image.width - x : span;
+            BlendRow8Avx2(px + x, other, tint, rule);
+            x += other;
+        }
+    }
+}
+
 template <typename Rule>
 void BlendWith(const ImageView<PF_Pixel8>& image, const PF_Pixel8& tint, const Rule& rule, Isa isa)
 {
@@ -229,7 +261,8 @@ void BlendWith(const ImageView<PF_Pixel8>& image, const PF_Pixel8& tint, const R
     }
     Tables8 tables;
     Tabulate(tables, tint, rule);
-    BlendRows8(image, tables);
+    if (isa == Isa::Avx512Vbmi) BlendRows8Looked(image, tables, tint, rule);
+    else BlendRows8(image, tables);
 }
 
 // 16-bit and float: the composite per pixel, or its AVX2 lanes row by row (Normal stays per pixel).
@@ -239,7 +272,7 @@ void BlendDirect(const ImageView<Pixel>& image, const Pixel& tint, const Rule& r
     using Depth = DepthOf<Pixel>;
     if constexpr (std::is_same_v<Rule, NormalRule>) {
         EachPixel(image, [&tint](const Pixel& p) { return Normal<Depth>(p, tint); });
-    } else if (isa == Isa::Avx2) {
+    } else if (isa >= Isa::Avx2) {
         for (int32_t y = 0; y < image.height; ++y) CompositeRowAvx2<Depth>(image.Row(y), &tint, true, image.width, rule);
     } else {
         EachPixel(image, [&tint, &rule](const Pixel& p) { return Composite<Depth>(p, tint, rule); });

@@ -189,16 +189,16 @@ constexpr bool kWiderPays = !std::is_same_v<Depth, Depth8>;
 template <typename Depth>
 void RowsOn(Isa isa, const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
-    if (isa == Isa::Avx2 && kWiderPays<Depth>) RowsAvx2<Depth>(sums, r, view);
-    else if (isa == Isa::Avx2) Rows<Depth, true>(sums, r, view);
+    if (isa >= Isa::Avx2 && kWiderPays<Depth>) RowsAvx2<Depth>(sums, r, view);
+    else if (isa >= Isa::Avx2) Rows<Depth, true>(sums, r, view);
     else Rows<Depth>(sums, r, view);
 }
 
 template <typename Depth>
 void ColumnsOn(Isa isa, const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
-    if (isa == Isa::Avx2 && kWiderPays<Depth>) ColumnsAvx2<Depth>(sums, r, view);
-    else if (isa == Isa::Avx2) Columns<Depth, true>(sums, r, view);
+    if (isa >= Isa::Avx2 && kWiderPays<Depth>) ColumnsAvx2<Depth>(sums, r, view);
+    else if (isa >= Isa::Avx2) Columns<Depth, true>(sums, r, view);
     else Columns<Depth>(sums, r, view);
 }
 

@@ -28,6 +28,22 @@ inline bool CpuHasAvx2()
 #endif
 }
 
+// AVX-512 byte permutes (F, BW and VBMI), and an operating system that saves the opmask and ZMM registers.
+inline bool CpuHasAvx512Vbmi()
+{
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    if (!CpuHasAvx2()) return false;  // which also asked for cpuid leaf 7 and the YMM state
+    unsigned lo = 0, hi = 0;
+    __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
+    if ((lo & 0xE6u) != 0xE6u) return false;  // XMM, YMM, opmask and both halves of the ZMM state
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    __cpuid_count(7, 0, a, b, c, d);
+    return (b & (1u << 16)) != 0 && (b & (1u << 30)) != 0 && (c & (1u << 1)) != 0;
+#else
+    return false;
+#endif
+}
+
 // A kernel's AVX2 schedule: a function that calls the definition, with every call inlined and compiled for AVX2
 // lanes. One source, so one arithmetic (no contraction, IEEE operations in the same order); only the compiler's
 // schedule differs. Call it only where BestIsa() says so.
@@ -37,8 +53,9 @@ inline bool CpuHasAvx2()
 #define PW_AVX2_SCHEDULE
 #endif
 
-// The widest lanes a kernel may use here: the baseline (SSE2, as every build is compiled) or AVX2.
-enum class Isa { Baseline, Avx2 };
-inline Isa BestIsa() { return CpuHasAvx2() ? Isa::Avx2 : Isa::Baseline; }
+// The widest lanes a kernel may use here: the baseline (SSE2, as every build is compiled), AVX2, or AVX2 and the
+// AVX-512 byte permutes. Each level includes the ones below it, so kernels without a wider path ask `>= Avx2`.
+enum class Isa { Baseline, Avx2, Avx512Vbmi };
+inline Isa BestIsa() { return CpuHasAvx512Vbmi() ? Isa::Avx512Vbmi : CpuHasAvx2() ? Isa::Avx2 : Isa::Baseline; }
 
 }  // namespace pw

@@ -164,7 +164,7 @@ PW_AVX2 void CompositeRow8Avx2(PF_Pixel8* out, const PF_Pixel8* glow, int32_t wi
 void CompositeAll8On(Isa isa, const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, double k)
 {
 #ifdef PW_HAVE_LANES_AVX2
-    if (isa == Isa::Avx2 && k >= 0 && k <= 1e300) {
+    if (isa >= Isa::Avx2 && k >= 0 && k <= 1e300) {
         const AddScaled8 blend(k);
         const opaque8::ScaledFactor factor = opaque8::FindScaledFactor(k);
         const int32_t width = output.width < glow.width ? output.width : glow.width;
@@ -199,7 +199,7 @@ void GlowComposite(const ImageView<Pixel>& output, const ImageView<Pixel>& glow,
         CompositeAll8On(isa, output, glow, k);
     } else {
         using Depth = DepthOf<Pixel>;
-        if (isa != Isa::Avx2) {
+        if (isa < Isa::Avx2) {
             CompositeAll<Depth>(output, glow, k);
             return;
         }

@@ -150,7 +150,7 @@ void GlowBrightPass(const ImageView<Pixel>& output, const ImageView<Pixel>& glow
     const int32_t height = output.height < glow.height ? output.height : glow.height;
     for (int32_t y = 0; y < height; ++y) {
 #ifdef PW_HAVE_LANES_AVX2
-        if (isa == Isa::Avx2) {
+        if (isa >= Isa::Avx2) {
             BrightRowLanes(output.Row(y), glow.Row(y), width, q);
             continue;
         }

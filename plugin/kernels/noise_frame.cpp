@@ -367,13 +367,13 @@ void FrameOn(Isa isa, const ImageView<typename Depth::Pixel>& image, double amou
 {
 #ifdef PW_HAVE_LANES_AVX2
     if constexpr (Depth::kIntegral && ChannelsPerPixel == 1) {
-        if (isa == Isa::Avx2 && OffsetStream<Depth>::FoldedSmall(amount) && image.width > 0 && image.height > 0) {
+        if (isa >= Isa::Avx2 && OffsetStream<Depth>::FoldedSmall(amount) && image.width > 0 && image.height > 0) {
             MonoAvx2<Depth>(image, amount, stream);
             return;
         }
     }
 #endif
-    if (isa == Isa::Avx2) FrameAvx2<Depth, ChannelsPerPixel>(image, amount, stream);
+    if (isa >= Isa::Avx2) FrameAvx2<Depth, ChannelsPerPixel>(image, amount, stream);
     else Frame<Depth, ChannelsPerPixel>(image, amount, stream);
 }
 

@@ -14,11 +14,12 @@
 namespace pw {
 namespace test {
 
-// Every path of a kernel this processor can run: the baseline always, AVX2 where it has it.
+// Every path of a kernel this processor can run: the baseline always, AVX2 and the AVX-512 permutes where it has them.
 inline std::vector<Isa> RunnableIsas()
 {
     std::vector<Isa> isas{Isa::Baseline};
     if (CpuHasAvx2()) isas.push_back(Isa::Avx2);
+    if (CpuHasAvx512Vbmi()) isas.push_back(Isa::Avx512Vbmi);
     return isas;
 }
 
