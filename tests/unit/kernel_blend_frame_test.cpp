@@ -152,7 +152,11 @@ TEST(KernelBlendFrame16, LargeOpaqueFramesEqualTheTableFunction)
             img.At(x, y) = {32768, channel(), channel(), channel()};
         }
         if (y % 7 == 3) img.At(rnd.Int(0, 639), y).alpha = static_cast<A_u_short>(rnd.Int(0, 32767));
-        if (y % 11 == 5) img.At(rnd.Int(0, 639), y).green = static_cast<A_u_short>(rnd.Int(32769, 65535));
+        if (y % 11 == 5) {
+            PF_Pixel16& p = img.At(rnd.Int(0, 639), y);
+            A_u_short* const channels[] = {&p.red, &p.green, &p.blue};
+            *channels[(y / 11) % 3] = static_cast<A_u_short>(y % 2 ? 32769 : rnd.Int(32769, 65535));
+        }
     }
     for (int32_t mode = 1; mode <= 8; ++mode) {
         for (const int32_t tintAlpha : {0, 20000, 32768}) {
