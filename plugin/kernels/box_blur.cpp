@@ -90,7 +90,9 @@ void WithArith(int32_t r, int64_t n, const Fn& fn)
             fn(blur::Arith8Wide(window));
         }
     } else if constexpr (std::is_same_v<Depth, Depth16>) {
-        if (n <= blur::Arith16Int::kMaxLength && window <= blur::Arith16Int::kMaxLength) {
+        if (n <= blur::Arith16Int::kMaxLength && window <= blur::Arith16Short::kMaxWindow) {
+            fn(blur::Arith16Short(window));
+        } else if (n <= blur::Arith16Int::kMaxLength && window <= blur::Arith16Int::kMaxLength) {
             fn(blur::Arith16Int(window));
         } else {
             fn(blur::Arith16(window));

@@ -472,6 +472,22 @@ TEST(KernelBoxBlur8, ReciprocalDivisionIsExactForEveryWindowItServes)
     }
 }
 
+// The same through single precision for short 16-bit windows: both ends of every quotient up to the cap and the
+// largest total, for every window it serves; the next window would not be exact.
+TEST(KernelBoxBlur16, ShortWindowDivisionIsExactForEveryTotal)
+{
+    const auto exact = [](int64_t w) {
+        const blur::Arith16Short arith(w);
+        for (int64_t k = 0; k <= 32768; ++k) {
+            if (arith.Store(static_cast<int32_t>(k * w)) != k || arith.Store(static_cast<int32_t>(k * w + w - 1)) != k)
+                return false;
+        }
+        return arith.Store(static_cast<int32_t>(65535 * w)) == 32768;
+    };
+    for (int64_t w = 3; w <= blur::Arith16Short::kMaxWindow; w += 2) ASSERT_TRUE(exact(w)) << "window " << w;
+    EXPECT_FALSE(exact(blur::Arith16Short::kMaxWindow + 2));
+}
+
 TEST(KernelBoxBlur16, ReciprocalDivisionIsExactAtTheEdgesOfEachQuotient)
 {
     for (const int64_t w : {int64_t{3}, int64_t{201}, int64_t{4097}, int64_t{65537}, int64_t{1} << 31,
