@@ -96,10 +96,31 @@ struct Deep4Lanes {
                 _mm256_blendv_pd(a.green, b.green, take), _mm256_blendv_pd(a.blue, b.blue, take)};
     }
 
+    // Over an opaque bottom the result alpha is white and the top's own weight aQ (32768 - aP) is 0: Blend with the
+    // terms it would add as +0 left out. A sum with +0 is the sum, save that -0 + 0 is +0; such a channel truncates to
+    // 0 either way.
+    template <typename Rule>
+    PW_AVX2 static Deep4 OverOpaque(const Deep4& P, const Deep4& Q, const Rule& rule)
+    {
+        const __m256d white = _mm256_set1_pd(32768.0), scale = _mm256_set1_pd(1.0 / 32768.0);
+        const __m256d both = _mm256_mul_pd(P.alpha, Q.alpha);
+        const __m256d bottomWeight = _mm256_mul_pd(_mm256_sub_pd(white, Q.alpha), P.alpha);
+        const auto channel = [&](__m256d p, __m256d q) PW_AVX2 {
+            const __m256d m = LaneRule<Rule>::Deep(p, q, rule);
+            const __m256d y =
+                _mm256_mul_pd(_mm256_add_pd(_mm256_mul_pd(m, both), _mm256_mul_pd(p, bottomWeight)), scale);
+            const __m256d t = _mm256_round_pd(_mm256_mul_pd(y, scale), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+            return _mm256_max_pd(_mm256_min_pd(t, white), _mm256_setzero_pd());
+        };
+        const Deep4 out{white, channel(P.red, Q.red), channel(P.green, Q.green), channel(P.blue, Q.blue)};
+        return Pick(out, P, Bare(Q));
+    }
+
     template <typename Rule>
     PW_AVX2 static Deep4 Blend(const Deep4& P, const Deep4& Q, const Rule& rule)
     {
         const __m256d white = _mm256_set1_pd(32768.0), scale = _mm256_set1_pd(1.0 / 32768.0);
+        if (_mm256_movemask_pd(_mm256_cmp_pd(P.alpha, white, _CMP_NEQ_UQ)) == 0) return OverOpaque(P, Q, rule);
         const __m256d bottomWeight = _mm256_mul_pd(_mm256_sub_pd(white, Q.alpha), P.alpha);
         const __m256d alpha =
             _mm256_min_pd(_mm256_add_pd(Q.alpha, _mm256_floor_pd(_mm256_mul_pd(bottomWeight, scale))), white);

@@ -160,6 +160,11 @@ void CheckComposite(uint64_t seed, double k, int32_t width = 31)
         for (int32_t x = 8; x < std::min(width, 24); ++x) glow.At(x, y).alpha = 0;
         for (const int32_t x : {9, 17}) if (x < width) output.At(x, y).alpha = 0;
     }
+    // Opaque bottoms (the usual footage) under glow of every alpha; 16-bit alphas past white count as white.
+    for (int32_t x = 0; x < width; ++x) {
+        using Channel = decltype(Pixel{}.alpha);
+        output.At(x, 1).alpha = sizeof(Channel) == 2 && x % 3 == 0 ? Channel(65535) : Channel(DepthOf<Pixel>::kWhite);
+    }
     TestImage<Pixel> expected(output);
     for (int32_t y = 0; y < 9; ++y) {
         for (int32_t x = 0; x < width; ++x) {
