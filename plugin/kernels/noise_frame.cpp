@@ -253,25 +253,31 @@ void Frame(const ImageView<typename Depth::Pixel>& image, double amount, RandomS
 
 #ifdef PW_HAVE_LANES_AVX2
 
-// Eight pixels' white noise in lanes: `offsets` (eight int32, one a pixel) added to red, green and blue and clamped,
-// alpha kept. 8-bit: in 16-bit lanes with saturation (an offset within +-32640), the packing to bytes the clamp.
-// 16-bit: in 32-bit lanes, clamped to 0..32768, the alpha lanes (a careless host's may exceed white) selected back.
-PW_AVX2 inline void AddMono(PF_Pixel8* px, __m256i offsets)
+// Eight pixels' white noise in lanes: the offsets of pixels 0-3 and 4-7 (int32, one a pixel) added to red, green and
+// blue and clamped, alpha kept. 8-bit: in 16-bit lanes with saturation (an offset within +-32640, so narrowing it to
+// 16 bits saturates nothing), byte shuffles spreading each to its pixel's colour words and zeroing the alpha's, the
+// packing to bytes the clamp. 16-bit: in 32-bit lanes, clamped to 0..32768, the alpha lanes (a careless host's may
+// exceed white) selected back.
+PW_AVX2 inline void AddMono(PF_Pixel8* px, __m128i first4, __m128i last4)
 {
-    const __m256i colours = _mm256_set1_epi64x(static_cast<int64_t>(0xFFFFFFFFFFFF0000ull)), zero = _mm256_setzero_si256();
-    const __m256i twice = _mm256_and_si256(offsets, _mm256_set1_epi32(0xFFFF));
-    const __m256i pair = _mm256_or_si256(twice, _mm256_slli_epi32(twice, 16));  // [d, d] in each pixel's lane
+    const __m256i zero = _mm256_setzero_si256();
+    // d0-3 d0-3 | d4-7 d4-7: each half of the vector holds the offsets of the pixels the byte unpacking puts there.
+    const __m256i d = _mm256_permute4x64_epi64(_mm256_castsi128_si256(_mm_packs_epi32(first4, last4)),
+                                               _MM_SHUFFLE(1, 1, 0, 0));
+    const __m256i spreadLow = _mm256_setr_epi8(-1, -1, 0, 1, 0, 1, 0, 1, -1, -1, 2, 3, 2, 3, 2, 3,  //
+                                               -1, -1, 0, 1, 0, 1, 0, 1, -1, -1, 2, 3, 2, 3, 2, 3);
+    const __m256i spreadHigh = _mm256_setr_epi8(-1, -1, 4, 5, 4, 5, 4, 5, -1, -1, 6, 7, 6, 7, 6, 7,  //
+                                                -1, -1, 4, 5, 4, 5, 4, 5, -1, -1, 6, 7, 6, 7, 6, 7);
     const __m256i P = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(px));
-    // Pixels 0 1 | 4 5 and 2 3 | 6 7 in 16-bit lanes, their offsets in the same places.
-    const __m256i low = _mm256_adds_epi16(_mm256_unpacklo_epi8(P, zero),
-                                          _mm256_and_si256(_mm256_unpacklo_epi32(pair, pair), colours));
-    const __m256i high = _mm256_adds_epi16(_mm256_unpackhi_epi8(P, zero),
-                                           _mm256_and_si256(_mm256_unpackhi_epi32(pair, pair), colours));
+    // Pixels 0 1 | 4 5 and 2 3 | 6 7 in 16-bit lanes.
+    const __m256i low = _mm256_adds_epi16(_mm256_unpacklo_epi8(P, zero), _mm256_shuffle_epi8(d, spreadLow));
+    const __m256i high = _mm256_adds_epi16(_mm256_unpackhi_epi8(P, zero), _mm256_shuffle_epi8(d, spreadHigh));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(px), _mm256_packus_epi16(low, high));
 }
 
-PW_AVX2 inline void AddMono(PF_Pixel16* px, __m256i offsets)
+PW_AVX2 inline void AddMono(PF_Pixel16* px, __m128i first4, __m128i last4)
 {
+    const __m256i offsets = _mm256_inserti128_si256(_mm256_castsi128_si256(first4), last4, 1);
     const __m256i colours = _mm256_setr_epi32(0, -1, -1, -1, 0, -1, -1, -1), zero = _mm256_setzero_si256();
     const __m256i white = _mm256_set1_epi32(Depth16::kWhite);
     for (int half = 0; half < 2; ++half) {
@@ -312,12 +318,11 @@ PW_AVX2 void MonoBlocks(typename Depth::Pixel* px, int blocks, OffsetStream<Dept
     };
     for (int k = 0; k < blocks; ++k, px += kPairs) {
         const __m256i v1 = _mm256_and_si256(a, low31), v2 = _mm256_and_si256(b, low31);
-        const __m256i d = _mm256_inserti128_si256(
-            _mm256_castsi128_si256(offset(_mm256_castsi256_si128(v1), _mm256_castsi256_si128(v2))),
-            offset(_mm256_extracti128_si256(v1, 1), _mm256_extracti128_si256(v2, 1)), 1);
+        const __m128i first4 = offset(_mm256_castsi256_si128(v1), _mm256_castsi256_si128(v2));
+        const __m128i last4 = offset(_mm256_extracti128_si256(v1, 1), _mm256_extracti128_si256(v2, 1));
         a = _mm256_add_epi32(_mm256_mullo_epi32(a, mul), add);
         b = _mm256_add_epi32(_mm256_mullo_epi32(b, mul), add);
-        AddMono(px, d);
+        AddMono(px, first4, last4);
     }
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(offsets.first), a);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(offsets.second), b);
