@@ -102,7 +102,7 @@ void WithArith(int32_t r, int64_t n, const Fn& fn)
     }
 }
 
-template <typename Depth, bool kRowLanes8 = false>
+template <typename Depth, bool kLanes = false>
 void OneLine(const BoxBlurSums& sums, int32_t r, typename Depth::Pixel* start, ptrdiff_t pixelStep, int32_t n)
 {
     if (r <= 0 || n <= 0 || n > kMaxLine<Depth>) {
@@ -112,7 +112,7 @@ void OneLine(const BoxBlurSums& sums, int32_t r, typename Depth::Pixel* start, p
     WithArith<Depth>(r, n, [&](const auto& arith) {
         using Sum = SumOf<decltype(arith)>;
         if (scratch.Count<Sum>() / 4 >= static_cast<size_t>(n)) {
-            blur::BlurWhole<std::decay_t<decltype(arith)>, kRowLanes8>(
+            blur::BlurWhole<std::decay_t<decltype(arith)>, kLanes>(
                 arith, blur::Lines<typename Depth::Channel>{Channels(start), 4 * pixelStep, 4, n}, r, scratch.As<Sum>());
         }
     });
@@ -134,15 +134,15 @@ void Column(const BoxBlurSums& sums, int32_t x, int32_t r, const ImageView<typen
     }
 }
 
-template <typename Depth, bool kRowLanes8 = false>
+template <typename Depth, bool kLanes = false>
 void Rows(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
     for (int32_t y = 0; y < view.height; ++y) {
-        OneLine<Depth, kRowLanes8>(sums, r, view.Row(y), 1, view.width);
+        OneLine<Depth, kLanes>(sums, r, view.Row(y), 1, view.width);
     }
 }
 
-template <typename Depth, bool kStripLanes8 = false>
+template <typename Depth, bool kLanes = false>
 void Columns(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
     const int32_t n = view.height;
@@ -161,7 +161,7 @@ void Columns(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth:
                                                                               : kStripPixels<Depth>;
         for (int32_t x = 0; x < view.width; x += strip) {
             const int32_t lines = view.width - x < strip ? view.width - x : strip;
-            blur::BlurRing<std::decay_t<decltype(arith)>, kStripLanes8>(arith,
+            blur::BlurRing<std::decay_t<decltype(arith)>, kLanes>(arith,
                            blur::Lines<typename Depth::Channel>{Channels(view.Row(0) + x), 4 * ptrdiff_t{view.stride},
                                                                 4 * lines, n},
                            r, ring, scratch.As<Sum>());
@@ -174,17 +174,17 @@ static_assert(kStripPixels<Depth8> * 4 <= blur::kMaxLanes && kStripPixels<DepthF
 template <typename Depth>
 PW_AVX2_SCHEDULE void RowsAvx2(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
-    Rows<Depth>(sums, r, view);
+    Rows<Depth, true>(sums, r, view);
 }
 
 template <typename Depth>
 PW_AVX2_SCHEDULE void ColumnsAvx2(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
-    Columns<Depth>(sums, r, view);
+    Columns<Depth, true>(sums, r, view);
 }
 
-// The 8-bit passes run narrow integer sums that the compiler's wider lanes do not speed up (they take the
-// hand-scheduled lanes of box_blur_lanes8.h); the others gain a third.
+// The 8-bit passes run narrow integer sums that the compiler's wider lanes do not speed up (they take only the
+// hand-scheduled lanes of box_blur_lanes8.h); the others gain a third, float's with hand-scheduled lanes inside.
 template <typename Depth>
 constexpr bool kWiderPays = !std::is_same_v<Depth, Depth8>;
 

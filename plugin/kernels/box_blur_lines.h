@@ -11,6 +11,7 @@
 
 #include "kernels/box_blur_arith.h"
 #include "kernels/box_blur_lanes8.h"
+#include "kernels/box_blur_lanes_float.h"
 
 namespace pw {
 namespace blur {
@@ -169,20 +170,29 @@ struct IsNarrow8<Arith, std::enable_if_t<Arith::kNarrow>> {
     static constexpr bool value = true;
 };
 
-// Sums of the whole line kept (scratch of lanes x n): walk 1 builds them, walk 2 writes the averages. kRowLanes8: an
-// 8-bit row with narrow sums, its sums and interior in AVX2 lanes (box_blur_lanes8.h; only where CpuHasAvx2()).
-template <typename Arith, bool kRowLanes8 = false>
+// kLanes: the hand-scheduled AVX2 lanes where the arithmetic has them (only where CpuHasAvx2()): 8-bit narrow sums
+// (box_blur_lanes8.h) and float (box_blur_lanes_float.h).
+template <typename Arith, bool kLanes>
+struct LanesOf {
+#ifdef PW_HAVE_LANES_AVX2
+    static constexpr bool kNarrow8 = kLanes && IsNarrow8<Arith>::value;
+    static constexpr bool kFloat = kLanes && std::is_same_v<Arith, ArithFloat>;
+#else
+    static constexpr bool kNarrow8 = false;
+    static constexpr bool kFloat = false;
+#endif
+};
+
+// Sums of the whole line kept (scratch of lanes x n): walk 1 builds them, walk 2 writes the averages.
+template <typename Arith, bool kLanes = false>
 void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, int32_t r, typename Arith::Sum* S)
 {
     using Sum = typename Arith::Sum;
     const int32_t n = lines.length;
     const int32_t lanes = lines.lanes;
     const typename Arith::Channel* px = lines.first;
-#ifdef PW_HAVE_LANES_AVX2
-    constexpr bool kLanes8 = kRowLanes8 && IsNarrow8<Arith>::value;
-#else
-    constexpr bool kLanes8 = false;
-#endif
+    constexpr bool kLanes8 = LanesOf<Arith, kLanes>::kNarrow8;
+    constexpr bool kLanesFloat = LanesOf<Arith, kLanes>::kFloat;
     if constexpr (kLanes8) {
         PrefixRowAvx2(S, px, n);
     } else if (lanes == 4 && lines.step == 4 && PrefixRow(S, px, n)) {
@@ -226,6 +236,13 @@ void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, 
                 if (i == spanEnd) continue;
             }
         }
+        if constexpr (kLanesFloat) {
+            if (i > r && i + r < n && lines.step == 4) {
+                i += FloatTotalsAvx2(lines.first + 4 * i, S + 4 * (i + r), S + 4 * (i - 1), S + 4 * (i - r - 1),
+                                     static_cast<int32_t>(4 * (spanEnd - i)), arith.window) / 4;
+                if (i == spanEnd) continue;
+            }
+        }
 #endif
         SpanArgs<Arith> a{};
         a.mid = i >= 1 ? S + (i - 1) * lanes : nullptr;
@@ -264,17 +281,12 @@ inline void PrefetchSpan(const void* p, ptrdiff_t bytes)
 
 // Sums kept only for the window's reach (a ring of 2r + 2 positions, lanes x ring in scratch): the
 // leading sum runs r positions ahead of the position written, so a strip of columns walks down once.
-// kStripLanes8: 8-bit strips with narrow sums, their sums and interior totals in AVX2 lanes (only where
-// CpuHasAvx2()).
-template <typename Arith, bool kStripLanes8 = false>
+template <typename Arith, bool kLanes = false>
 void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, int32_t r, int32_t ring,
               typename Arith::Sum* S)
 {
-#ifdef PW_HAVE_LANES_AVX2
-    constexpr bool kLanes8 = kStripLanes8 && IsNarrow8<Arith>::value;
-#else
-    constexpr bool kLanes8 = false;
-#endif
+    constexpr bool kLanes8 = LanesOf<Arith, kLanes>::kNarrow8;
+    constexpr bool kLanesFloat = LanesOf<Arith, kLanes>::kFloat;
     using Sum = typename Arith::Sum;
     const int32_t n = lines.length;
     const int32_t lanes = lines.lanes;
@@ -303,8 +315,12 @@ void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, i
                 PrefetchSpan(px + kPrefetchRows * lines.step, lineBytes);
             }
 #ifdef PW_HAVE_LANES_AVX2
-            if constexpr (kLanes8) AccumulateNarrowAvx2(cur, prev, px, lanes);
-            else
+            if constexpr (kLanes8) {
+                AccumulateNarrowAvx2(cur, prev, px, lanes);
+            } else if constexpr (kLanesFloat) {
+                const int32_t done = AccumulateFloatAvx2(cur, prev, px, lanes);
+                Accumulate(arith, cur + done, prev + done, px + done, lanes - done);
+            } else
 #endif
                 Accumulate(arith, cur, prev, px, lanes);
             ++lead;
@@ -334,6 +350,12 @@ void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, i
         if constexpr (kLanes8) {
             if (i > r && static_cast<int64_t>(i) + r < n) {
                 const int32_t done = NarrowTotalsAvx2<Arith::kNarrowShift>(a.out, a.hi, a.lo, lanes, arith.mul);
+                a.out += done, a.mid += done, a.lo += done, a.hi += done, a.lanes -= done;
+            }
+        }
+        if constexpr (kLanesFloat) {
+            if (i > r && static_cast<int64_t>(i) + r < n) {
+                const int32_t done = FloatTotalsAvx2(a.out, a.hi, a.mid, a.lo, lanes, arith.window);
                 a.out += done, a.mid += done, a.lo += done, a.hi += done, a.lanes -= done;
             }
         }

@@ -196,6 +196,22 @@ TEST(KernelBoxBlurFloat, AlphaCappedAtOneColoursPassedOnUnclamped)
         EXPECT_EQ(img.At(x, 0).red, 3.0f);
         EXPECT_EQ(img.At(x, 0).green, -1.0f);
     }
+    // The same through the whole passes, whose interiors run in lanes.
+    TestImage<PF_PixelFloat> frame(40, 30);
+    for (PF_PixelFloat& p : frame.pixels) p = {3.0f, 3.0f, -1.0f, 2.0f};
+    auto frameSums = SumsFor<DepthFloat>(frame.view);
+    for (const Isa isa : test::RunnableIsas()) {
+        TestImage<PF_PixelFloat> blurred(frame);
+        BoxBlurRows(frameSums.sums, 3, blurred.view, isa);
+        BoxBlurColumns(frameSums.sums, 3, blurred.view, isa);
+        for (int32_t y = 0; y < 30; ++y) {
+            for (int32_t x = 0; x < 40; ++x) {
+                const PF_PixelFloat p = blurred.At(x, y);
+                ASSERT_TRUE(p.alpha == 1.0f && p.red == 3.0f && p.green == -1.0f && p.blue == 2.0f)
+                    << x << "," << y << " isa " << static_cast<int>(isa);
+            }
+        }
+    }
 }
 
 // One bad float pixel must not wipe out the rest of its row and, through the columns, the frame: NaN
