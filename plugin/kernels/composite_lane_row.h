@@ -1,6 +1,7 @@
 // The row walk the 16-bit and float composite lanes share, over a lane layout L: L::kPixels pixels a group and static
 // Load, Broadcast, Store, Blend, Pick (a where the mask is clear, b where it is set), Bare (the lanes whose alpha is
-// 0) and All (every lane of a mask set). Internal to the composite lanes.
+// 0), All (every lane of a mask set) and UnderBareTop (what a group whose top alphas are all 0 gives, done on the
+// pixels as they lie in memory; false, and nothing written, for any other group). Internal to the composite lanes.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,7 @@ PW_AVX2 void CompositeRow(typename Depth::Pixel* bottom, const typename Depth::P
     const auto fixed = L::Broadcast(top[0]);
     int32_t x = 0;
     for (; x + L::kPixels <= width; x += L::kPixels) {
+        if (!topFixed && L::UnderBareTop(bottom + x, top + x)) continue;
         const auto P = L::Load(bottom + x), Q = topFixed ? fixed : L::Load(top + x);
         // Tops with no alpha leave the bottom as loaded, save where that has none either (it then takes the top):
         // what the blend gives there, without its arithmetic. Most of a glow is such groups.

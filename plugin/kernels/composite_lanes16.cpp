@@ -137,6 +137,22 @@ struct Deep4Lanes {
         return Pick(Pick(out, P, bareQ), Q, bareP);
     }
 
+    // Pick(P, Q, Bare(P)) on the words: each channel capped at white as Load caps it, a bottom with no alpha taking
+    // the top; a group that comes out as it went in is not written.
+    PW_AVX2 static bool UnderBareTop(PF_Pixel16* bottom, const PF_Pixel16* top)
+    {
+        const __m256i alphas = _mm256_set1_epi64x(0xFFFF);
+        const __m256i Q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(top));
+        if (!_mm256_testz_si256(Q, alphas)) return false;
+        const __m256i P = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bottom));
+        const __m256i bareP = _mm256_cmpeq_epi64(_mm256_and_si256(P, alphas), _mm256_setzero_si256());
+        const __m256i kept =
+            _mm256_min_epu16(_mm256_blendv_epi8(P, Q, bareP), _mm256_set1_epi16(static_cast<short>(0x8000)));
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(kept, P)) != -1)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(bottom), kept);
+        return true;
+    }
+
     PW_AVX2 static __m256d Bare(const Deep4& v) { return _mm256_cmp_pd(v.alpha, _mm256_setzero_pd(), _CMP_EQ_OQ); }
     PW_AVX2 static bool All(__m256d mask) { return _mm256_movemask_pd(mask) == 0xF; }
 };

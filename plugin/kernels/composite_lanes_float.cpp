@@ -96,6 +96,26 @@ struct Float8Lanes {
         return Pick(Pick(out, P, bareQ), Q, bareP);
     }
 
+    // Pick(P, Q, Bare(P)) on the pixels as they lie, two to a vector (an alpha of +0 or -0 is bare, as Bare finds):
+    // a group none of whose bottoms is bare is left unwritten.
+    PW_AVX2 static bool UnderBareTop(PF_PixelFloat* bottom, const PF_PixelFloat* top)
+    {
+        const __m256i alphas = _mm256_setr_epi32(0x7FFFFFFF, 0, 0, 0, 0x7FFFFFFF, 0, 0, 0), zero = _mm256_setzero_si256();
+        const auto* q = reinterpret_cast<const __m256i*>(top);
+        const __m256i Q0 = _mm256_loadu_si256(q), Q1 = _mm256_loadu_si256(q + 1), Q2 = _mm256_loadu_si256(q + 2),
+                      Q3 = _mm256_loadu_si256(q + 3);
+        if (!_mm256_testz_si256(_mm256_or_si256(_mm256_or_si256(Q0, Q1), _mm256_or_si256(Q2, Q3)), alphas)) return false;
+        auto* p = reinterpret_cast<__m256i*>(bottom);
+        const __m256i Qs[4] = {Q0, Q1, Q2, Q3};
+        for (int k = 0; k < 4; ++k) {
+            const __m256i P = _mm256_loadu_si256(p + k);
+            // Each pixel's alpha test spread over its four floats (the colour lanes test true by the mask).
+            const __m256i bareP = _mm256_shuffle_epi32(_mm256_cmpeq_epi32(_mm256_and_si256(P, alphas), zero), 0);
+            if (!_mm256_testz_si256(bareP, bareP)) _mm256_storeu_si256(p + k, _mm256_blendv_epi8(P, Qs[k], bareP));
+        }
+        return true;
+    }
+
     PW_AVX2 static __m256 Bare(const Float8& v) { return _mm256_cmp_ps(v.alpha, _mm256_setzero_ps(), _CMP_EQ_OQ); }
     PW_AVX2 static bool All(__m256 mask) { return _mm256_movemask_ps(mask) == 0xFF; }
 };
