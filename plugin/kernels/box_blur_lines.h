@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "kernels/box_blur_arith.h"
+#include "kernels/box_blur_lanes16.h"
 #include "kernels/box_blur_lanes8.h"
 #include "kernels/box_blur_lanes_float.h"
 
@@ -171,17 +172,34 @@ struct IsNarrow8<Arith, std::enable_if_t<Arith::kNarrow>> {
 };
 
 // kLanes: the hand-scheduled AVX2 lanes where the arithmetic has them (only where CpuHasAvx2()): 8-bit narrow sums
-// (box_blur_lanes8.h) and float (box_blur_lanes_float.h).
+// (box_blur_lanes8.h), 16-bit rows into 32-bit sums (box_blur_lanes16.h) and float (box_blur_lanes_float.h).
 template <typename Arith, bool kLanes>
 struct LanesOf {
 #ifdef PW_HAVE_LANES_AVX2
     static constexpr bool kNarrow8 = kLanes && IsNarrow8<Arith>::value;
+    static constexpr bool kRows16 = kLanes && std::is_same_v<typename Arith::Channel, A_u_short> &&
+                                    std::is_same_v<typename Arith::Sum, int32_t>;
     static constexpr bool kFloat = kLanes && std::is_same_v<Arith, ArithFloat>;
 #else
     static constexpr bool kNarrow8 = false;
+    static constexpr bool kRows16 = false;
     static constexpr bool kFloat = false;
 #endif
 };
+
+// A row's sums in hand-scheduled lanes, where there are some for its arithmetic: true if built.
+template <typename Arith, bool kLanes>
+bool PrefixRowLanes(typename Arith::Sum* S, const typename Arith::Channel* px, int32_t n)
+{
+#ifdef PW_HAVE_LANES_AVX2
+    if constexpr (LanesOf<Arith, kLanes>::kRows16) {
+        PrefixRow16Avx2(S, px, n);
+        return true;
+    }
+#endif
+    (void)S, (void)px, (void)n;
+    return false;
+}
 
 // Sums of the whole line kept (scratch of lanes x n): walk 1 builds them, walk 2 writes the averages.
 template <typename Arith, bool kLanes = false>
@@ -195,7 +213,7 @@ void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, 
     constexpr bool kLanesFloat = LanesOf<Arith, kLanes>::kFloat;
     if constexpr (kLanes8) {
         PrefixRowAvx2(S, px, n);
-    } else if (lanes == 4 && lines.step == 4 && PrefixRow(S, px, n)) {
+    } else if (lanes == 4 && lines.step == 4 && (PrefixRowLanes<Arith, kLanes>(S, px, n) || PrefixRow(S, px, n))) {
         // A row: its sums built in lanes.
     } else if (lanes == 4 && !Arith::kLanesAccumulate) {
         // One line: the running sum stays in registers.
