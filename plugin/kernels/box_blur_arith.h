@@ -61,19 +61,19 @@ struct Arith8Narrow {
     }
 };
 
-// 8-bit with a window of at most kMaxWindow pixels: 32-bit totals, floor(total / window) through a
-// float reciprocal plus half a step. Exact while the float error (under 255 * 2^-22) stays below the
-// 0.5 / window that separates (total + 0.5) / window from every integer.
-struct Arith8 {
-    using Channel = A_u_char;
+// 32-bit totals whose floor(total / window) comes from a float reciprocal plus half a step, held at kCap, for windows
+// of at most kMaxWindow pixels; each use below says why that is exact.
+template <typename C, int32_t kCap, int64_t kWindows>
+struct ArithFloatReciprocal {
+    using Channel = C;
     using Sum = int32_t;
     using Total = int32_t;
     static constexpr bool kCapAlpha = false;
     static constexpr bool kLanesAccumulate = false;
-    static constexpr int64_t kMaxWindow = 4095;
+    static constexpr int64_t kMaxWindow = kWindows;
     float inverse;
     float half;
-    explicit Arith8(int64_t window)
+    explicit ArithFloatReciprocal(int64_t window)
         : inverse(1.0f / static_cast<float>(window)), half(0.5f / static_cast<float>(window))
     {
     }
@@ -81,9 +81,13 @@ struct Arith8 {
     Channel Store(Total total) const
     {
         const int32_t q = static_cast<int32_t>(static_cast<float>(total) * inverse + half);
-        return static_cast<Channel>(q < 255 ? q : 255);
+        return static_cast<Channel>(q < kCap ? q : kCap);
     }
 };
+
+// 8-bit: exact while the float error (under 255 * 2^-22) stays below the 0.5 / window that separates
+// (total + 0.5) / window from every integer.
+using Arith8 = ArithFloatReciprocal<A_u_char, 255, 4095>;
 
 // 8-bit with wider windows: the edge terms grow with r, so totals are 64-bit; a true division.
 struct Arith8Wide {
@@ -146,32 +150,13 @@ struct Arith16Int {
     }
 };
 
-// Arith16Int for windows of at most kMaxWindow pixels, the total leaving through single precision in twice the lanes:
+// Arith16Int for windows of at most 165 pixels, the total leaving through single precision in twice the lanes:
 // floor(t / w) = trunc(t x inverse + half) as in Arith8. The computed quotient never falls as t grows, so it is exact
 // for every t once it is exact at both ends of each quotient up to the cap (above which it only has to stay at least
 // 32768). Totals below 32769 w are exact floats, and the three roundings (of 1 / w, the product and the sum) miss
 // (t + 0.5) / w by about (3 t + 1) 2^-24 / w, under the 0.5 / w that keeps it from an integer for windows up to 83;
-// the unit tests check the ends for every window up to kMaxWindow, and the first window past it fails.
-struct Arith16Short {
-    using Channel = A_u_short;
-    using Sum = int32_t;
-    using Total = int32_t;
-    static constexpr bool kCapAlpha = false;
-    static constexpr bool kLanesAccumulate = false;
-    static constexpr int64_t kMaxWindow = 165;
-    float inverse;
-    float half;
-    explicit Arith16Short(int64_t window)
-        : inverse(1.0f / static_cast<float>(window)), half(0.5f / static_cast<float>(window))
-    {
-    }
-    static Sum Load(Channel c) { return c; }
-    Channel Store(Total total) const
-    {
-        const int32_t q = static_cast<int32_t>(static_cast<float>(total) * inverse + half);
-        return static_cast<Channel>(q < 32768 ? q : 32768);
-    }
-};
+// the unit tests check the ends for every window up to 165, and the first window past it fails.
+using Arith16Short = ArithFloatReciprocal<A_u_short, 32768, 165>;
 
 // Float: double sums of the widened channels, a true division, the colour narrowed to single
 // precision unclamped; alpha is capped at 1 afterwards (the same as capping before narrowing).
