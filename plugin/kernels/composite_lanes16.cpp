@@ -42,6 +42,14 @@ PW_AVX2 inline __m256d Channel(__m256d y, __m256d alpha, __m256d inverse, __m256
     return _mm256_max_pd(_mm256_min_pd(t, _mm256_set1_pd(32768.0)), _mm256_setzero_pd());
 }
 
+// The same where the result alpha is white: y / 32768 is exact, so the channel is its truncation, held in 0..32768.
+PW_AVX2 inline __m256d WhiteChannel(__m256d y)
+{
+    const __m256d t =
+        _mm256_round_pd(_mm256_mul_pd(y, _mm256_set1_pd(1.0 / 32768.0)), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    return _mm256_max_pd(_mm256_min_pd(t, _mm256_set1_pd(32768.0)), _mm256_setzero_pd());
+}
+
 struct Weights4 {
     __m256d both, top, bottom, alpha, inverse, live;
     bool white;  // every result alpha 32768 (an opaque bottom makes it so): the division is by a power of two
@@ -56,10 +64,7 @@ PW_AVX2 inline __m256d DeepChannel(__m256d p, __m256d q, const Weights4& w, cons
     const __m256d x = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(m, w.both), _mm256_mul_pd(q, w.top)),
                                     _mm256_mul_pd(p, w.bottom));
     const __m256d y = _mm256_mul_pd(x, scale);
-    if (w.white) {
-        const __m256d t = _mm256_round_pd(_mm256_mul_pd(y, scale), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
-        return _mm256_max_pd(_mm256_min_pd(t, _mm256_set1_pd(32768.0)), _mm256_setzero_pd());
-    }
+    if (w.white) return WhiteChannel(y);
     return Channel(y, w.alpha, w.inverse, w.live);
 }
 
@@ -107,10 +112,8 @@ struct Deep4Lanes {
         const __m256d bottomWeight = _mm256_mul_pd(_mm256_sub_pd(white, Q.alpha), P.alpha);
         const auto channel = [&](__m256d p, __m256d q) PW_AVX2 {
             const __m256d m = LaneRule<Rule>::Deep(p, q, rule);
-            const __m256d y =
-                _mm256_mul_pd(_mm256_add_pd(_mm256_mul_pd(m, both), _mm256_mul_pd(p, bottomWeight)), scale);
-            const __m256d t = _mm256_round_pd(_mm256_mul_pd(y, scale), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
-            return _mm256_max_pd(_mm256_min_pd(t, white), _mm256_setzero_pd());
+            return WhiteChannel(
+                _mm256_mul_pd(_mm256_add_pd(_mm256_mul_pd(m, both), _mm256_mul_pd(p, bottomWeight)), scale));
         };
         const Deep4 out{white, channel(P.red, Q.red), channel(P.green, Q.green), channel(P.blue, Q.blue)};
         return Pick(out, P, Bare(Q));
