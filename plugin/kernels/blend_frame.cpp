@@ -9,6 +9,7 @@
 #include "kernels/composite.h"
 #include "kernels/composite_lanes.h"
 #include "kernels/tint_lookup8.h"
+#include "kernels/tint_table16.h"
 
 namespace pw {
 namespace {
@@ -279,58 +280,12 @@ void BlendDirect(const ImageView<Pixel>& image, const Pixel& tint, const Rule& r
     }
 }
 
-// 16-bit over opaque pixels. With the tint fixed, a channel of a pixel whose alpha is 32768 and whose channels are
-// at most 32768 depends on that channel alone (the weights and the result alpha on the two alphas only, the rule on
-// the two channels): a frame large enough to pay for it blends one row holding every value 0..32768 directly and
-// looks each row's pixels up in it until one is not such a pixel. No table where its memory cannot be had.
-constexpr int32_t kOpaqueValues16 = 32769;
-constexpr int64_t kTablePays16 = 8 * int64_t{kOpaqueValues16};  // pixels
-
-template <typename Rule>
-bool BlendByTable16(const ImageView<PF_Pixel16>& image, const PF_Pixel16& tint, const Rule& rule, Isa isa)
-{
-    if (static_cast<int64_t>(image.width) * image.height < kTablePays16) return false;
-    const std::unique_ptr<PF_Pixel16[]> blended(new (std::nothrow) PF_Pixel16[kOpaqueValues16]);
-    const std::unique_ptr<A_u_short[]> table(new (std::nothrow) A_u_short[3 * kOpaqueValues16]);
-    if (!blended || !table) return false;
-    for (int32_t v = 0; v < kOpaqueValues16; ++v) {
-        const auto value = static_cast<A_u_short>(v);
-        blended[v] = {32768, value, value, value};
-    }
-    BlendDirect(ImageView<PF_Pixel16>{blended.get(), kOpaqueValues16, 1, kOpaqueValues16}, tint, rule, isa);
-    // One channel a table (the three fit a core's cache where the whole pixels did not); the result alpha of an opaque
-    // pixel is the same for every value.
-    A_u_short* red = table.get();
-    A_u_short* green = red + kOpaqueValues16;
-    A_u_short* blue = green + kOpaqueValues16;
-    for (int32_t v = 0; v < kOpaqueValues16; ++v) {
-        red[v] = blended[v].red;
-        green[v] = blended[v].green;
-        blue[v] = blended[v].blue;
-    }
-    const uint64_t alpha = blended[0].alpha;
-    for (int32_t y = 0; y < image.height; ++y) {
-        PF_Pixel16* px = image.Row(y);
-        int32_t x = 0;
-        for (; x < image.width; ++x) {
-            uint64_t w;
-            std::memcpy(&w, px + x, sizeof w);
-            const auto r = static_cast<uint32_t>(w >> 16 & 0xFFFF), g = static_cast<uint32_t>(w >> 32 & 0xFFFF),
-                       b = static_cast<uint32_t>(w >> 48);
-            if ((w & 0xFFFF) != 32768 || r > 32768 || g > 32768 || b > 32768) break;
-            w = alpha | uint64_t{red[r]} << 16 | uint64_t{green[g]} << 32 | uint64_t{blue[b]} << 48;
-            std::memcpy(px + x, &w, sizeof w);
-        }
-        if (x < image.width) BlendDirect(ImageView<PF_Pixel16>{px + x, image.width - x, 1, image.stride}, tint, rule, isa);
-    }
-    return true;
-}
-
 template <typename Pixel, typename Rule>
 void BlendWith(const ImageView<Pixel>& image, const Pixel& tint, const Rule& rule, Isa isa)
 {
     if constexpr (std::is_same_v<Pixel, PF_Pixel16>) {
-        if (BlendByTable16(image, tint, rule, isa)) return;
+        const auto direct = [&](const ImageView<PF_Pixel16>& part) { BlendDirect(part, tint, rule, isa); };
+        if (tint16::BlendByTables(image, direct)) return;
     }
     BlendDirect(image, tint, rule, isa);
 }

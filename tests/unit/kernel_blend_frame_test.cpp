@@ -140,20 +140,23 @@ TEST(KernelBlendFrame8, EveryBottomAlphaAndValue)
     }
 }
 
-// Frames large enough for the 16-bit opaque table: opaque rows looked up, rows with a transparent pixel or a channel
-// above white blended directly, every mode, every path.
-TEST(KernelBlendFrame16, LargeOpaqueFramesEqualTheTableFunction)
+// Frames large enough for the 16-bit tables: opaque rows looked up, a pixel with another alpha or a channel above white
+// blended directly, then cells of no, one partial and full alpha (the partial one enough for its own table), rows of
+// an odd width, every mode, every path.
+TEST(KernelBlendFrame16, LargeFramesEqualTheTableFunction)
 {
     TestRandom rnd(16);
-    TestImage<PF_Pixel16> img(640, 420, 3);
+    TestImage<PF_Pixel16> img(643, 420, 3);
     for (int32_t y = 0; y < img.view.height; ++y) {
         for (int32_t x = 0; x < img.view.width; ++x) {
             const auto channel = [&] { return static_cast<A_u_short>(rnd.Int(0, 3) ? rnd.Int(0, 32768) : rnd.Int(0, 1) * 32768); };
-            img.At(x, y) = {32768, channel(), channel(), channel()};
+            const A_u_short cellAlpha[] = {0, 16448, 32768};
+            img.At(x, y) = {y < 180 ? A_u_short{32768} : cellAlpha[(x / 8 + y / 8) % 3], channel(), channel(), channel()};
+            if (img.At(x, y).alpha == 0) img.At(x, y).red = static_cast<A_u_short>(rnd.Int(0, 65535));
         }
-        if (y % 7 == 3) img.At(rnd.Int(0, 639), y).alpha = static_cast<A_u_short>(rnd.Int(0, 32767));
+        if (y % 7 == 3) img.At(rnd.Int(0, 642), y).alpha = static_cast<A_u_short>(rnd.Int(0, 32767));
         if (y % 11 == 5) {
-            PF_Pixel16& p = img.At(rnd.Int(0, 639), y);
+            PF_Pixel16& p = img.At(rnd.Int(0, 642), y);
             A_u_short* const channels[] = {&p.red, &p.green, &p.blue};
             *channels[(y / 11) % 3] = static_cast<A_u_short>(y % 2 ? 32769 : rnd.Int(32769, 65535));
         }
