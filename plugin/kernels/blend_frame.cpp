@@ -1,8 +1,6 @@
 #include "kernels/blend_frame.h"
 
 #include <cstring>
-#include <memory>
-#include <new>
 #include <type_traits>
 
 #include "kernels/blend_rules.h"
