@@ -1,5 +1,6 @@
 // Fills in each depth and nearest-neighbour sampling, each with what the host does at the edges.
 #include <cstring>
+#include <string>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -85,6 +86,60 @@ TEST(Fill, DeepColoursFillOnlyTheirDepthAndOnlyInsideTheWorld)
     EXPECT_EQ(deep.red, 1);
     EXPECT_EQ(flt.blue, 2.0f);
 }
+
+// Fills long enough for the string stores, as one run over an unpadded world's whole rows or row by row, and just too
+// short for them: every pixel inside the rectangle is the colour, every other pixel and guard byte untouched.
+struct LongFillCase {
+    PF_PixelFormat format;
+    A_long width, height, padding;
+    PF_Rect rect;  // right 0: the whole world
+};
+
+class LongFillTest : public ::testing::TestWithParam<LongFillCase> {};
+
+TEST_P(LongFillTest, FillsExactlyTheRectangle)
+{
+    const LongFillCase c = GetParam();
+    const A_long bytes = c.format == PF_PixelFormat_ARGB32 ? 4 : c.format == PF_PixelFormat_ARGB64 ? 8 : 16;
+    const PF_Rect whole{0, 0, c.width, c.height};
+    const PF_Rect rect = c.rect.right ? c.rect : whole;
+    std::string wrong;
+    const auto r = RunOnce(
+        [&](PF_InData* in) -> PF_Err {
+            auto* ws2 = AcquireFrom<PF_WorldSuite2>(in, kPFWorldSuite, 2);
+            PF_EffectWorld w;
+            ws2->PF_NewWorld(in->effect_ref, c.width, c.height, 1, c.format, &w);
+            const PF_Pixel colour{255, 128, 1, 0};
+            const PF_Err err = in->utils->fill(in->effect_ref, &colour, c.rect.right ? &c.rect : nullptr, &w);
+            const char* first = static_cast<char*>(w.data) + w.rowbytes * rect.top + bytes * rect.left;
+            const std::string zero(static_cast<size_t>(bytes), '\0');
+            for (A_long y = 0; y < c.height && wrong.empty(); ++y) {
+                for (A_long x = 0; x < c.width && wrong.empty(); ++x) {
+                    const char* px = static_cast<char*>(w.data) + w.rowbytes * y + bytes * x;
+                    const bool inside = x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
+                    if (std::memcmp(px, inside ? first : zero.data(), static_cast<size_t>(bytes)) != 0)
+                        wrong = "pixel " + std::to_string(x) + "," + std::to_string(y);
+                }
+            }
+            if (std::memcmp(first, zero.data(), static_cast<size_t>(bytes)) == 0) wrong = "nothing filled";
+            ws2->PF_DisposeWorld(in->effect_ref, &w);
+            in->pica_basicP->ReleaseSuite(kPFWorldSuite, 2);
+            return err;
+        },
+        [&](pwhost::Host& host) { host.Settings().rowPaddingPixels = c.padding; });
+    EXPECT_EQ(r.err, PF_Err_NONE);
+    EXPECT_THAT(r.violations, IsEmpty());
+    EXPECT_EQ(wrong, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, LongFillTest,
+                         ::testing::Values(LongFillCase{PF_PixelFormat_ARGB32, 1100, 5, 0, {}},
+                                           LongFillCase{PF_PixelFormat_ARGB32, 1100, 5, 3, {}},
+                                           LongFillCase{PF_PixelFormat_ARGB32, 1100, 5, 0, {7, 1, 1090, 4}},
+                                           LongFillCase{PF_PixelFormat_ARGB32, 1100, 5, 0, {7, 1, 1030, 4}},
+                                           LongFillCase{PF_PixelFormat_ARGB64, 600, 4, 0, {}},
+                                           LongFillCase{PF_PixelFormat_ARGB64, 600, 4, 3, {3, 1, 597, 3}},
+                                           LongFillCase{PF_PixelFormat_ARGB128, 300, 4, 0, {}}));
 
 struct SampleCase {
     PF_Fixed x, y;
