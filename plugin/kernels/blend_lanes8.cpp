@@ -144,6 +144,11 @@ PW_AVX2 void Row(PF_Pixel8* row, int32_t width, const PF_Pixel8& tint, const Rul
                 continue;
             }
         }
+        // Bottoms with no alpha take the tint, as both forms below pick it.
+        if (_mm256_testz_si256(P, low)) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + x), Q);
+            continue;
+        }
         const __m256i aP = _mm256_and_si256(P, low);
         __m256i result;
         if constexpr (std::is_same_v<Rule, NormalRule>) {

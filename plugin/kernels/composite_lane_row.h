@@ -26,6 +26,8 @@ PW_AVX2 void CompositeRow(typename Depth::Pixel* bottom, const typename Depth::P
         // Tops with no alpha leave the bottom as loaded, save where that has none either (it then takes the top):
         // what the blend gives there, without its arithmetic. Most of a glow is such groups.
         if (L::All(L::Bare(Q))) L::Store(bottom + x, L::Pick(P, Q, L::Bare(P)));
+        // Bottoms with no alpha (a matte's outside) take the top as Blend picks it, without its arithmetic.
+        else if (L::All(L::Bare(P))) L::Store(bottom + x, Q);
         else L::Store(bottom + x, L::Blend(P, Q, rule));
     }
     CompositeRowDefinition<Depth>(bottom, top, topFixed, x, width, rule);

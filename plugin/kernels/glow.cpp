@@ -130,6 +130,11 @@ PW_AVX2 void CompositeRow8Avx2(PF_Pixel8* out, const PF_Pixel8* glow, int32_t wi
                 _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_blendv_epi8(P, Q, bareP));
             continue;
         }
+        // A bottom with no alpha takes the glow as it is.
+        if (_mm256_testz_si256(P, low)) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), Q);
+            continue;
+        }
         if (fixed.exact && opaque8::AllOpaque(P)) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), OverOpaque(P, Q, factorMul, factorShift));
             continue;

@@ -165,6 +165,8 @@ void CheckComposite(uint64_t seed, double k, int32_t width = 31)
         using Channel = decltype(Pixel{}.alpha);
         output.At(x, 1).alpha = sizeof(Channel) == 2 && x % 3 == 0 ? Channel(65535) : Channel(DepthOf<Pixel>::kWhite);
     }
+    // Bottoms with no alpha (a matte's outside) under glow of every alpha.
+    for (int32_t x = 0; x < width; ++x) output.At(x, 4).alpha = 0;
     TestImage<Pixel> expected(output);
     for (int32_t y = 0; y < 9; ++y) {
         for (int32_t x = 0; x < width; ++x) {
