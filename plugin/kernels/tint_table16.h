@@ -19,11 +19,12 @@
 
 #include "ae_basic.h"
 #include "kernels/image_view.h"
+#include "kernels/pixel_depth.h"
 
 namespace pw {
 namespace tint16 {
 
-constexpr int32_t kWhite = 32768;
+constexpr int32_t kWhite = Depth16::kWhite;
 constexpr int32_t kValues = kWhite + 1;
 constexpr int64_t kFramePays = 8 * int64_t{kValues};  // pixels
 constexpr uint32_t kMaxRent = 1u << 24;
