@@ -14,6 +14,19 @@
 namespace pw {
 namespace lanes {
 
+// One group at `bottom` under the top group Q (loaded, or a fixed top broadcast).
+template <typename L, typename Pixel, typename Group, typename Rule>
+PW_AVX2 inline void CompositeGroup(Pixel* bottom, const Group& Q, const Rule& rule)
+{
+    const auto P = L::Load(bottom);
+    // Tops with no alpha leave the bottom as loaded, save where that has none either (it then takes the top): what
+    // the blend gives there, without its arithmetic. Most of a glow is such groups.
+    if (L::All(L::Bare(Q))) L::Store(bottom, L::Pick(P, Q, L::Bare(P)));
+    // Bottoms with no alpha (a matte's outside) take the top as Blend picks it, without its arithmetic.
+    else if (L::All(L::Bare(P))) L::Store(bottom, Q);
+    else L::Store(bottom, L::Blend(P, Q, rule));
+}
+
 template <typename Depth, typename L, typename Rule>
 PW_AVX2 void CompositeRow(typename Depth::Pixel* bottom, const typename Depth::Pixel* top, bool topFixed, int32_t width,
                           const Rule& rule)
@@ -22,13 +35,7 @@ PW_AVX2 void CompositeRow(typename Depth::Pixel* bottom, const typename Depth::P
     int32_t x = 0;
     for (; x + L::kPixels <= width; x += L::kPixels) {
         if (!topFixed && L::UnderBareTop(bottom + x, top + x)) continue;
-        const auto P = L::Load(bottom + x), Q = topFixed ? fixed : L::Load(top + x);
-        // Tops with no alpha leave the bottom as loaded, save where that has none either (it then takes the top):
-        // what the blend gives there, without its arithmetic. Most of a glow is such groups.
-        if (L::All(L::Bare(Q))) L::Store(bottom + x, L::Pick(P, Q, L::Bare(P)));
-        // Bottoms with no alpha (a matte's outside) take the top as Blend picks it, without its arithmetic.
-        else if (L::All(L::Bare(P))) L::Store(bottom + x, Q);
-        else L::Store(bottom + x, L::Blend(P, Q, rule));
+        CompositeGroup<L>(bottom + x, topFixed ? fixed : L::Load(top + x), rule);
     }
     CompositeRowDefinition<Depth>(bottom, top, topFixed, x, width, rule);
 }

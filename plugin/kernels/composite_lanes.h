@@ -24,6 +24,10 @@ template <typename Depth, typename Rule>
 void CompositeRowAvx2(typename Depth::Pixel* bottom, const typename Depth::Pixel* top, bool topFixed, int32_t width,
                       const Rule& rule);
 
+// CompositeRowAvx2<Depth16>(bottom, top, false, width, AddScaledRule{k}) with the groups of opaque bottoms (the usual
+// footage under a glow) eight pixels to a 512-bit vector. Only where BestIsa() is Isa::Avx512Vbmi.
+void GlowRow16Avx512(PF_Pixel16* bottom, const PF_Pixel16* top, int32_t width, double k);
+
 // row[x] = Composite<Depth8>(row[x], tint, rule), or Normal<Depth8> for NormalRule (blend_lanes8.cpp). Only where
 // CpuHasAvx2().
 template <typename Rule>

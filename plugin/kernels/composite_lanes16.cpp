@@ -1,6 +1,8 @@
 // The 16-bit three-weight composite in AVX2 lanes: four pixels, each channel a 4-lane double vector.
 #include "kernels/composite_lanes.h"
 
+#include <type_traits>
+
 #include "kernels/composite.h"
 #include "kernels/composite_lane_row.h"
 #include "kernels/composite_lane_rules.h"
@@ -16,11 +18,11 @@ struct Deep4 {
     __m256d alpha, red, green, blue;
 };
 
-// A 16-bit channel capped at white (Sanitize), as an exact double.
-template <int Shift>
-PW_AVX2 inline __m256d Capped16(__m256i pixels)
+// Every word of four pixels capped at white, as Sanitize caps each channel.
+PW_AVX2 inline __m256i CappedWords(const PF_Pixel16* p)
 {
-    return _mm256_min_pd(lanes::Channel16<Shift>(pixels), _mm256_set1_pd(32768.0));
+    return _mm256_min_epu16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
+                            _mm256_set1_epi16(static_cast<short>(0x8000)));
 }
 
 // The channel c = X / 32768 / alpha, capped at 32768 and truncated (no lower clamp but 0). y = X / 32768 exactly (a
@@ -74,8 +76,8 @@ struct Deep4Lanes {
 
     PW_AVX2 static Deep4 Load(const PF_Pixel16* p)
     {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-        return {Capped16<0>(v), Capped16<16>(v), Capped16<32>(v), Capped16<48>(v)};
+        const __m256i v = CappedWords(p);
+        return {lanes::Channel16<0>(v), lanes::Channel16<16>(v), lanes::Channel16<32>(v), lanes::Channel16<48>(v)};
     }
 
     PW_AVX2 static Deep4 Broadcast(const PF_Pixel16& p)
@@ -110,6 +112,20 @@ struct Deep4Lanes {
         const __m256d white = _mm256_set1_pd(32768.0), scale = _mm256_set1_pd(1.0 / 32768.0);
         const __m256d both = _mm256_mul_pd(P.alpha, Q.alpha);
         const __m256d bottomWeight = _mm256_mul_pd(_mm256_sub_pd(white, Q.alpha), P.alpha);
+        if constexpr (std::is_same_v<Rule, AddScaledRule>) {
+            // Glow: with k >= 0 (or +inf) every m lies in 0..32768, so each sum lies in 0..2^30 and its channel in
+            // 0..32768 without the clamps; the two scalings by 2^-15 are one by 2^-30 (exact, save below 1, where
+            // the truncation is 0 either way), the truncation is Store's; and a bare top (weights 0 and 2^30) gives
+            // the bottom as Pick would.
+            if (rule.k >= 0) {
+                const __m256d fine = _mm256_set1_pd(1.0 / 1073741824.0);
+                const auto channel = [&](__m256d p, __m256d q) PW_AVX2 {
+                    const __m256d m = LaneRule<Rule>::Deep(p, q, rule);
+                    return _mm256_mul_pd(_mm256_add_pd(_mm256_mul_pd(m, both), _mm256_mul_pd(p, bottomWeight)), fine);
+                };
+                return {white, channel(P.red, Q.red), channel(P.green, Q.green), channel(P.blue, Q.blue)};
+            }
+        }
         const auto channel = [&](__m256d p, __m256d q) PW_AVX2 {
             const __m256d m = LaneRule<Rule>::Deep(p, q, rule);
             return WhiteChannel(
@@ -160,9 +176,84 @@ struct Deep4Lanes {
     PW_AVX2 static bool All(__m256d mask) { return _mm256_movemask_pd(mask) == 0xF; }
 };
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define PW_HAVE_LANES_AVX512 1
+#define PW_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
+// GCC 12 reads the deliberately undefined operands inside its AVX-512 intrinsics as uninitialised values.
+#if !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+// The 16-bit value at bit `Shift` of each 64-bit lane as an exact double, as lanes::Channel16 takes it.
+template <int Shift>
+PW_AVX512 inline __m512d Channel16x8(__m512i pixels)
+{
+    const __m512i value = _mm512_and_si512(_mm512_srli_epi64(pixels, Shift), _mm512_set1_epi64(0xFFFF));
+    const __m512i biased = _mm512_or_si512(value, _mm512_set1_epi64(0x4330000000000000ll));
+    return _mm512_sub_pd(_mm512_castsi512_pd(biased), _mm512_set1_pd(4503599627370496.0));
+}
+
+// Deep4Lanes::OverOpaque's lean glow form (k >= 0) over eight pixels whose bottoms are all opaque once capped, `top`
+// the tops as loaded: the same operations in the same order, eight lanes wide. False, and nothing written, for any
+// other group.
+PW_AVX512 inline bool GlowOverOpaque8(PF_Pixel16* bottom, __m512i top, __m512d k)
+{
+    const __m512i white16 = _mm512_set1_epi16(static_cast<short>(0x8000)), alphas = _mm512_set1_epi64(0xFFFF);
+    const __m512i P = _mm512_min_epu16(_mm512_loadu_si512(bottom), white16);
+    if (_mm512_cmpneq_epi64_mask(_mm512_and_si512(P, alphas), _mm512_set1_epi64(0x8000)) != 0) return false;
+    const __m512i Q = _mm512_min_epu16(top, white16);
+    const __m512d white = _mm512_set1_pd(32768.0), fine = _mm512_set1_pd(1.0 / 1073741824.0);
+    const __m512d qa = Channel16x8<0>(Q);
+    const __m512d both = _mm512_mul_pd(white, qa), bottomWeight = _mm512_mul_pd(_mm512_sub_pd(white, qa), white);
+    const auto channel = [&](__m512d p, __m512d q) PW_AVX512 {
+        const __m512d m = _mm512_min_pd(_mm512_add_pd(p, _mm512_mul_pd(q, k)), white);
+        const __m512d v = _mm512_mul_pd(_mm512_add_pd(_mm512_mul_pd(m, both), _mm512_mul_pd(p, bottomWeight)), fine);
+        return _mm512_cvtepu32_epi64(_mm512_cvttpd_epi32(v));
+    };
+    const __m512i red = channel(Channel16x8<16>(P), Channel16x8<16>(Q));
+    const __m512i green = channel(Channel16x8<32>(P), Channel16x8<32>(Q));
+    const __m512i blue = channel(Channel16x8<48>(P), Channel16x8<48>(Q));
+    const __m512i out = _mm512_or_si512(_mm512_or_si512(_mm512_set1_epi64(0x8000), _mm512_slli_epi64(red, 16)),
+                                        _mm512_or_si512(_mm512_slli_epi64(green, 32), _mm512_slli_epi64(blue, 48)));
+    _mm512_storeu_si512(bottom, out);
+    return true;
+}
+
+PW_AVX512 void GlowRow16(PF_Pixel16* bottom, const PF_Pixel16* top, int32_t width, const AddScaledRule& rule)
+{
+    const __m512i alphas = _mm512_set1_epi64(0xFFFF);
+    const __m512d k = _mm512_set1_pd(rule.k);
+    const bool lean = rule.k >= 0;
+    int32_t x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const __m512i Q = _mm512_loadu_si512(top + x);
+        if (_mm512_test_epi64_mask(Q, alphas) != 0 && lean && GlowOverOpaque8(bottom + x, Q, k)) continue;
+        for (int32_t half = x; half < x + 8; half += 4) {
+            if (!Deep4Lanes::UnderBareTop(bottom + half, top + half))
+                lanes::CompositeGroup<Deep4Lanes>(bottom + half, Deep4Lanes::Load(top + half), rule);
+        }
+    }
+    lanes::CompositeRow<Depth16, Deep4Lanes>(bottom + x, top + x, false, width - x, rule);
+}
+#if !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+#endif
+
 #endif
 
 }  // namespace
+
+void GlowRow16Avx512(PF_Pixel16* bottom, const PF_Pixel16* top, int32_t width, double k)
+{
+    if (width <= 0) return;
+#ifdef PW_HAVE_LANES_AVX512
+    GlowRow16(bottom, top, width, AddScaledRule{k});
+#else
+    CompositeRowDefinition<Depth16>(bottom, top, false, 0, width, AddScaledRule{k});
+#endif
+}
 
 template <typename Depth, typename Rule>
 void CompositeRowAvx2(typename Depth::Pixel* bottom, const typename Depth::Pixel* top, bool topFixed, int32_t width,

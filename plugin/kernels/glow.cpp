@@ -211,6 +211,12 @@ void GlowComposite(const ImageView<Pixel>& output, const ImageView<Pixel>& glow,
         const int32_t width = output.width < glow.width ? output.width : glow.width;
         const int32_t height = output.height < glow.height ? output.height : glow.height;
         for (int32_t y = 0; y < height; ++y) {
+            if constexpr (std::is_same_v<Pixel, PF_Pixel16>) {
+                if (isa == Isa::Avx512Vbmi) {
+                    GlowRow16Avx512(output.Row(y), glow.Row(y), width, k);
+                    continue;
+                }
+            }
             CompositeRowAvx2<Depth>(output.Row(y), glow.Row(y), false, width, AddScaledRule{k});
         }
     }

@@ -1,6 +1,7 @@
 // Glow's bright pass: the luma of each output pixel against the threshold, in the three depths, and the same in
-// AVX2 lanes: four pixels' luma at a time in 4-lane doubles, the same products added in the same order, the
-// truncations and the 16-bit rescale as integer lanes, the test as a mask on the glow pixels' alpha.
+// AVX2 lanes: 8-bit and 16-bit in integers (the double luma's test decided exactly from its integer numerator),
+// float four pixels' luma at a time in 4-lane doubles, the same products added in the same order; the test as a mask
+// on the glow pixels' alpha.
 #include "kernels/glow.h"
 
 #include "kernels/real_to_int.h"
@@ -90,20 +91,32 @@ PW_AVX2 void BrightRowLanes(const PF_Pixel8* out, PF_Pixel8* glow, int32_t width
     BrightRow(out, glow, x, width, q);
 }
 
+// 16-bit in integers: (l x 255 + 16384) / 32768 < q for the truncated luma l exactly when l < L, the least l that
+// rescales to q or more, and so when the luma itself is below L. With N = 298912 R + 586611 G + 114478 B (below 2^36)
+// the double luma lies within 1e-10 of N / 10^6, which is L or at least 10^-6 from it; so it is below L exactly when
+// N < L 10^6, save where N = L 10^6: those four pixels take the definition.
 PW_AVX2 void BrightRowLanes(const PF_Pixel16* out, PF_Pixel16* glow, int32_t width, int32_t q)
 {
-    const __m128i threshold = _mm_set1_epi32(q);
+    const int64_t least = q <= 0 ? -1 : (static_cast<int64_t>(q) * 32768 - 16384 + 254) / 255;
+    const __m256i limit = _mm256_set1_epi64x(least < 0 ? -1 : least * 1000000);
+    const __m256i word = _mm256_set1_epi64x(0xFFFF);
+    const __m256i wr = _mm256_set1_epi64x(298912), wg = _mm256_set1_epi64x(586611), wb = _mm256_set1_epi64x(114478);
     int32_t x = 0;
     for (; x + 4 <= width; x += 4) {
         const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + x));
-        const __m128i truncated = _mm256_cvttpd_epi32(LumaLanes(lanes::Channel16<16>(v), lanes::Channel16<32>(v), lanes::Channel16<48>(v)));
-        // (l x 255 + 16384) / 32768 of a luma that is never negative.
-        const __m128i luma =
-            _mm_srli_epi32(_mm_add_epi32(_mm_mullo_epi32(truncated, _mm_set1_epi32(255)), _mm_set1_epi32(16384)), 15);
-        const __m256i dim =
-            _mm256_and_si256(_mm256_cvtepi32_epi64(_mm_cmplt_epi32(luma, threshold)), _mm256_set1_epi64x(0xFFFF));
-        __m256i* g = reinterpret_cast<__m256i*>(glow + x);
-        _mm256_storeu_si256(g, _mm256_andnot_si256(dim, _mm256_loadu_si256(g)));
+        const __m256i r = _mm256_and_si256(_mm256_srli_epi64(v, 16), word);
+        const __m256i g = _mm256_and_si256(_mm256_srli_epi64(v, 32), word);
+        const __m256i b = _mm256_srli_epi64(v, 48);
+        const __m256i n = _mm256_add_epi64(_mm256_add_epi64(_mm256_mul_epu32(r, wr), _mm256_mul_epu32(g, wg)),
+                                           _mm256_mul_epu32(b, wb));
+        const __m256i onLimit = _mm256_cmpeq_epi64(n, limit);
+        if (!_mm256_testz_si256(onLimit, onLimit)) {
+            BrightRow(out, glow, x, x + 4, q);
+            continue;
+        }
+        const __m256i dim = _mm256_and_si256(_mm256_cmpgt_epi64(limit, n), word);
+        __m256i* gp = reinterpret_cast<__m256i*>(glow + x);
+        _mm256_storeu_si256(gp, _mm256_andnot_si256(dim, _mm256_loadu_si256(gp)));
     }
     BrightRow(out, glow, x, width, q);
 }

@@ -189,7 +189,7 @@ void CheckComposite(uint64_t seed, double k, int32_t width = 31)
 TEST(KernelGlow, CompositeIsTheScaledAddOfEveryPixel)
 {
     const double inf = std::numeric_limits<double>::infinity();
-    for (const double k : {0.0, 0.37, 1.0, 7.5, 1e10, -0.5, inf, std::numeric_limits<double>::quiet_NaN()}) {
+    for (const double k : {0.0, 0.37, 1.0, 7.5, 1e10, 1e-310, -0.0, -0.5, inf, -inf, std::numeric_limits<double>::quiet_NaN()}) {
         for (const int32_t width : {1, 7, 8, 31, 64, 301}) {
             CheckComposite<PF_Pixel8>(3 + width, k, width);
             CheckComposite<PF_Pixel16>(4 + width, k, width);
@@ -221,6 +221,41 @@ TEST(KernelGlow, EightBitLumaInIntegers)
     for (size_t i = 0; i < onMultiple.size(); ++i) output.At(static_cast<int32_t>(i * 3 + i % 3), static_cast<int32_t>(i % 4)) = onMultiple[i];
     for (int32_t q = -1; q <= 258; ++q) {
         TestImage<PF_Pixel8> expected(glow), lanes(glow);
+        GlowBrightPass(output.view, expected.view, q, Isa::Baseline);
+        GlowBrightPass(output.view, lanes.view, q, Isa::Avx2);
+        ASSERT_TRUE(lanes.SameBytes(expected)) << "threshold " << q;
+    }
+}
+
+// The 16-bit lanes test N = 298912 R + 586611 G + 114478 B against L 10^6, L the least truncated luma that rescales to
+// q: colours with N on that limit, one either side of it, and every threshold's rescale boundary.
+TEST(KernelGlow, SixteenBitLumaInIntegers)
+{
+    if (!CpuHasAvx2()) GTEST_SKIP() << "only the AVX2 lanes take the luma in integers";
+    const int64_t wr = 298912, wg = 586611, wb = 114478;
+    int64_t inverse = 1;  // of wg modulo wb
+    while (wg * inverse % wb != 1) ++inverse;
+    std::vector<PF_Pixel16> colours;
+    for (const int32_t q : {1, 2, 100, 128, 129, 255, 256, 300, 510, 511}) {
+        const int64_t least = (static_cast<int64_t>(q) * 32768 - 16384 + 254) / 255;
+        for (const int64_t n : {least * 1000000 - 1, least * 1000000, least * 1000000 + 1}) {
+            int32_t found = 0;  // few or none for the darkest limits
+            for (int64_t r = 0; r < 65536 && found < 40; ++r) {
+                const int64_t g = (((n - wr * r) % wb + wb) % wb) * inverse % wb, rest = n - wr * r - wg * g;
+                if (g > 65535 || rest < 0 || rest / wb > 65535) continue;
+                colours.push_back({0, static_cast<A_u_short>(r), static_cast<A_u_short>(g), static_cast<A_u_short>(rest / wb)});
+                ++found;
+            }
+        }
+    }
+    ASSERT_GT(colours.size(), 600u);
+    TestRandom rnd(16);
+    TestImage<PF_Pixel16> output(static_cast<int32_t>(colours.size()) * 3, 4, 1), glow(output.view.width, 4);
+    output.Randomise(rnd);
+    glow.Randomise(rnd);
+    for (size_t i = 0; i < colours.size(); ++i) output.At(static_cast<int32_t>(i * 3 + i % 3), static_cast<int32_t>(i % 4)) = colours[i];
+    for (int32_t q = -1; q <= 512; ++q) {
+        TestImage<PF_Pixel16> expected(glow), lanes(glow);
         GlowBrightPass(output.view, expected.view, q, Isa::Baseline);
         GlowBrightPass(output.view, lanes.view, q, Isa::Avx2);
         ASSERT_TRUE(lanes.SameBytes(expected)) << "threshold " << q;
