@@ -278,12 +278,46 @@ void BlendDirect(const ImageView<Pixel>& image, const Pixel& tint, const Rule& r
     }
 }
 
+// An opaque pixel's channel p before truncation, as the line slope p + offset (a guess the fit checks: Overlay's and
+// the capped parts of other rules are not lines).
+template <typename Rule>
+void TintLineOf(const PF_Pixel16& tint, const Rule& rule, double (&slope)[3], double (&offset)[3])
+{
+    using Math = CompositeMath<Depth16>;
+    const PF_Pixel16 Q = Depth16::Sanitize(tint);
+    typename Math::Weights w;
+    Math::Form(Depth16::kWhite, Q.alpha, w);
+    const int32_t q[] = {Q.red, Q.green, Q.blue};
+    for (int c = 0; c < 3; ++c) {
+        const auto value = [&](int32_t p) { return Math::Value(rule(Depth16{}, p, q[c]), p, q[c], w); };
+        offset[c] = value(0);
+        slope[c] = (value(Depth16::kWhite) - offset[c]) / Depth16::kWhite;
+    }
+}
+
+void TintLineOf(const PF_Pixel16& tint, const NormalRule&, double (&slope)[3], double (&offset)[3])
+{
+    const PF_Pixel16 Q = Depth16::Sanitize(tint);
+    const NormalWeights w = NormalWeightsOf<Depth16>(Depth16::kWhite, Q.alpha);
+    const int32_t q[] = {Q.red, Q.green, Q.blue};
+    for (int c = 0; c < 3; ++c) {
+        slope[c] = static_cast<double>(w.bottom) / w.alpha;
+        offset[c] = static_cast<double>(q[c]) * Q.alpha / w.alpha;
+    }
+}
+
 template <typename Pixel, typename Rule>
 void BlendWith(const ImageView<Pixel>& image, const Pixel& tint, const Rule& rule, Isa isa)
 {
     if constexpr (std::is_same_v<Pixel, PF_Pixel16>) {
         const auto direct = [&](const ImageView<PF_Pixel16>& part) { BlendDirect(part, tint, rule, isa); };
-        if (tint16::BlendByTables(image, direct)) return;
+        const auto line = [&](const A_u_short* tables, A_u_short alpha, TintLine16& fitted) {
+            if (isa != Isa::Avx512Vbmi) return false;
+            double slope[3], offset[3];
+            TintLineOf(tint, rule, slope, offset);
+            return FitTintLine16(tables, slope, offset, alpha, fitted);
+        };
+        if (tint16::BlendByTables(image, direct, line)) return;
     }
     BlendDirect(image, tint, rule, isa);
 }

@@ -63,9 +63,14 @@ struct CompositeMath<Depth16> {
              static_cast<double>(32768 - aQ) * aP, alpha};
         return true;
     }
+    // The channel before truncation.
+    static double Value(double m, int32_t p, int32_t q, const Weights& w)
+    {
+        return (m * w.both + q * w.top + p * w.bottom) / 32768 / w.alpha;
+    }
     static A_u_short Channel(double m, int32_t p, int32_t q, const Weights& w)
     {
-        const double c = (m * w.both + q * w.top + p * w.bottom) / 32768 / w.alpha;
+        const double c = Value(m, p, q, w);
         return static_cast<A_u_short>(c > 32768 ? 32768 : TruncClamped(c, 0, 32768));
     }
 };

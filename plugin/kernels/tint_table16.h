@@ -20,6 +20,7 @@
 #include "ae_basic.h"
 #include "kernels/image_view.h"
 #include "kernels/pixel_depth.h"
+#include "kernels/tint_line16.h"
 
 namespace pw {
 namespace tint16 {
@@ -86,9 +87,10 @@ struct Table {
 };
 
 // The whole frame through the tables, or false (nothing written) where the frame is too small to pay for them or
-// their memory cannot be had.
-template <typename Direct>
-bool BlendByTables(const ImageView<PF_Pixel16>& image, const Direct& direct)
+// their memory cannot be had. `line(tables, alpha, fitted)` may fit a TintLine16 to the opaque tables (true: runs of
+// opaque pixels take LineRun16 instead of the lookups).
+template <typename Direct, typename Line>
+bool BlendByTables(const ImageView<PF_Pixel16>& image, const Direct& direct, const Line& line)
 {
     if (static_cast<int64_t>(image.width) * image.height < kFramePays) return false;
     Table opaque, rented;
@@ -98,6 +100,8 @@ bool BlendByTables(const ImageView<PF_Pixel16>& image, const Direct& direct)
     const std::unique_ptr<uint32_t[]> misses(new (std::nothrow) uint32_t[kValues]());  // direct blends per alpha
     if (!row || !opaque.channels || !rented.channels || !misses) return false;
     opaque.Build(kWhite, row.get(), direct);
+    TintLine16 fitted;
+    const bool lined = line(opaque.channels.get(), opaque.alpha, fitted);
     PF_Pixel16 bare{0, 0, 0, 0};
     direct(ImageView<PF_Pixel16>{&bare, 1, 1, 1});
     uint32_t rent = kValues;
@@ -110,6 +114,15 @@ bool BlendByTables(const ImageView<PF_Pixel16>& image, const Direct& direct)
         for (; x + 4 <= image.width; x += 4) {
             const int32_t alpha = SharedAlpha(px + x);
             if (alpha < 0) continue;
+            if (alpha == kWhite && lined) {
+                const int32_t run = LineRun16(px + x, image.width - x, fitted);
+                if (run > 0) {
+                    flush();
+                    pending = x + run;
+                    x += run - 4;
+                    continue;
+                }
+            }
             Table* table = alpha == kWhite ? &opaque : alpha == rented.key ? &rented : nullptr;
             if (alpha > 0 && !table && (misses[alpha] += 4) >= rent) {
                 if (rented.key >= 0 && rented.served < kValues && rent < kMaxRent) rent *= 2;

@@ -1,11 +1,16 @@
 // The Color treatment's whole-frame blend (8-bit through per-alpha tables, 16-bit and float in lanes) against the
 // table functions applied pixel by pixel, on every path, for frames of scattered (with each depth's hostile values),
 // few and single alphas.
+#include <cmath>
+#include <limits>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "kernel_test_support.h"
 #include "kernels/blend.h"
 #include "kernels/blend_frame.h"
+#include "kernels/tint_line16.h"
 
 namespace pw {
 namespace {
@@ -180,6 +185,33 @@ TEST(KernelBlendFrame16, LargeFramesEqualTheTableFunction)
                                                        << static_cast<int>(isa);
             }
         }
+    }
+}
+
+// A line is taken only where it gives every entry of all three tables: tables of floor(slope p + offset), one with a
+// single entry off, and lines out of the fixed point's range.
+TEST(KernelBlendFrame16, TintLineFitsOnlyWhereEveryEntryAgrees)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        double slope, offset;
+        int32_t offBy;  // entry of the green table made one more (-1: none)
+        bool fits;
+    } cases[] = {{0.75, 100.5, -1, true}, {1.0, 0.0, -1, true}, {0.0, 32768.0, -1, true}, {0.3, 7.25, 12345, false},
+                 {0.3, 7.25, 32768, false}, {2.0, 0.0, -1, false}, {-0.25, 9000.0, -1, false}, {0.5, nan, -1, false},
+                 {0.5, 32769.0, -1, false}};
+    for (const auto& c : cases) {
+        std::vector<A_u_short> tables(3 * 32769);
+        for (int32_t p = 0; p <= 32768; ++p) {
+            for (int k = 0; k < 3; ++k) {
+                const double v = c.slope * p + c.offset;
+                tables[k * 32769 + p] = static_cast<A_u_short>(v >= 0 && v < 65536 ? std::floor(v) : 0);
+            }
+        }
+        if (c.offBy >= 0) ++tables[32769 + c.offBy];
+        TintLine16 line{};
+        const double slope[3] = {c.slope, c.slope, c.slope}, offset[3] = {c.offset, c.offset, c.offset};
+        EXPECT_EQ(FitTintLine16(tables.data(), slope, offset, 32768, line), c.fits) << c.slope << " " << c.offset;
     }
 }
 
