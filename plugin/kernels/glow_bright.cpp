@@ -53,34 +53,69 @@ PW_AVX2 inline __m128i TruncLanes(__m256d x)
     return _mm_and_si128(t, numberMask);
 }
 
-// 8-bit in integers, eight pixels at a time: with N = 298912 R + 586611 G + 114478 B (below 2^28), the double luma
-// lies within 1e-13 of N / 10^6, which is either an integer j or at least 10^-6 from every integer; so
-// trunc(luma) < q exactly when N < q 10^6, save where N = q 10^6, when the double may fall a hair below q. Those
-// eight pixels take the definition, thresholds outside 0..256 the double lanes.
+// The luma test in integers: with N = 298912 R + 586611 G + 114478 B, the double luma lies within 1e-10 of N / 10^6,
+// which is an integer or at least 10^-6 from every integer; so against an integer limit L the luma is below L exactly
+// when N < L 10^6, save where N = L 10^6 (the double may fall a hair below L there): those pixels take the
+// definition. L holds the lanes' layout: kPixels a vector, Numerator(v), the lanes equal to and below a limit, and
+// kAlpha, the alpha's bits of a lane. Returns the pixels done.
+template <typename L, typename Pixel>
+PW_AVX2 int32_t BrightRunInIntegers(const Pixel* out, Pixel* glow, int32_t width, int32_t q, __m256i limit)
+{
+    int32_t x = 0;
+    for (; x + L::kPixels <= width; x += L::kPixels) {
+        const __m256i n = L::Numerator(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + x)));
+        const __m256i onLimit = L::Equal(n, limit);
+        if (!_mm256_testz_si256(onLimit, onLimit)) {
+            BrightRow(out, glow, x, x + L::kPixels, q);
+            continue;
+        }
+        const __m256i dim = _mm256_and_si256(L::Below(n, limit), L::Alpha());
+        __m256i* gp = reinterpret_cast<__m256i*>(glow + x);
+        _mm256_storeu_si256(gp, _mm256_andnot_si256(dim, _mm256_loadu_si256(gp)));
+    }
+    return x;
+}
+
+// 8-bit: eight pixels in 32-bit lanes (N below 2^28); the limit is q itself.
+struct Luma8Lanes {
+    static constexpr int32_t kPixels = 8;
+    PW_AVX2 static __m256i Alpha() { return _mm256_set1_epi32(0xFF); }
+    PW_AVX2 static __m256i Numerator(__m256i v)
+    {
+        const __m256i r = _mm256_and_si256(_mm256_srli_epi32(v, 8), Alpha());
+        const __m256i g = _mm256_and_si256(_mm256_srli_epi32(v, 16), Alpha());
+        const __m256i b = _mm256_srli_epi32(v, 24);
+        return _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(r, _mm256_set1_epi32(298912)),
+                                                 _mm256_mullo_epi32(g, _mm256_set1_epi32(586611))),
+                                _mm256_mullo_epi32(b, _mm256_set1_epi32(114478)));
+    }
+    PW_AVX2 static __m256i Equal(__m256i a, __m256i b) { return _mm256_cmpeq_epi32(a, b); }
+    PW_AVX2 static __m256i Below(__m256i n, __m256i limit) { return _mm256_cmpgt_epi32(limit, n); }
+};
+
+// 16-bit: four pixels in 64-bit lanes (N below 2^36). (l x 255 + 16384) / 32768 < q for the truncated luma l exactly
+// when l is below the least l that rescales to q or more, and so when the luma is: that l is the limit.
+struct Luma16Lanes {
+    static constexpr int32_t kPixels = 4;
+    PW_AVX2 static __m256i Alpha() { return _mm256_set1_epi64x(0xFFFF); }
+    PW_AVX2 static __m256i Numerator(__m256i v)
+    {
+        const __m256i r = _mm256_and_si256(_mm256_srli_epi64(v, 16), Alpha());
+        const __m256i g = _mm256_and_si256(_mm256_srli_epi64(v, 32), Alpha());
+        const __m256i b = _mm256_srli_epi64(v, 48);
+        return _mm256_add_epi64(_mm256_add_epi64(_mm256_mul_epu32(r, _mm256_set1_epi64x(298912)),
+                                                 _mm256_mul_epu32(g, _mm256_set1_epi64x(586611))),
+                                _mm256_mul_epu32(b, _mm256_set1_epi64x(114478)));
+    }
+    PW_AVX2 static __m256i Equal(__m256i a, __m256i b) { return _mm256_cmpeq_epi64(a, b); }
+    PW_AVX2 static __m256i Below(__m256i n, __m256i limit) { return _mm256_cmpgt_epi64(limit, n); }
+};
+
 PW_AVX2 void BrightRowLanes(const PF_Pixel8* out, PF_Pixel8* glow, int32_t width, int32_t q)
 {
-    const __m128i threshold = _mm_set1_epi32(q);
     int32_t x = 0;
-    if (q >= 0 && q <= 256) {
-        const __m256i limit = _mm256_set1_epi32(q * 1000000), low = _mm256_set1_epi32(0xFF);
-        const __m256i wr = _mm256_set1_epi32(298912), wg = _mm256_set1_epi32(586611), wb = _mm256_set1_epi32(114478);
-        for (; x + 8 <= width; x += 8) {
-            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + x));
-            const __m256i r = _mm256_and_si256(_mm256_srli_epi32(v, 8), low);
-            const __m256i g = _mm256_and_si256(_mm256_srli_epi32(v, 16), low);
-            const __m256i b = _mm256_srli_epi32(v, 24);
-            const __m256i n = _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(r, wr), _mm256_mullo_epi32(g, wg)),
-                                               _mm256_mullo_epi32(b, wb));
-            const __m256i onLimit = _mm256_cmpeq_epi32(n, limit);
-            if (!_mm256_testz_si256(onLimit, onLimit)) {
-                BrightRow(out, glow, x, x + 8, q);
-                continue;
-            }
-            const __m256i dim = _mm256_and_si256(_mm256_cmpgt_epi32(limit, n), low);
-            __m256i* gp = reinterpret_cast<__m256i*>(glow + x);
-            _mm256_storeu_si256(gp, _mm256_andnot_si256(dim, _mm256_loadu_si256(gp)));
-        }
-    }
+    if (q >= 0 && q <= 256) x = BrightRunInIntegers<Luma8Lanes>(out, glow, width, q, _mm256_set1_epi32(q * 1000000));
+    const __m128i threshold = _mm_set1_epi32(q);
     for (; x + 4 <= width; x += 4) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + x));
         const __m128i luma = _mm256_cvttpd_epi32(LumaLanes(Channel8<8>(v), Channel8<16>(v), Channel8<24>(v)));
@@ -91,33 +126,12 @@ PW_AVX2 void BrightRowLanes(const PF_Pixel8* out, PF_Pixel8* glow, int32_t width
     BrightRow(out, glow, x, width, q);
 }
 
-// 16-bit in integers: (l x 255 + 16384) / 32768 < q for the truncated luma l exactly when l < L, the least l that
-// rescales to q or more, and so when the luma itself is below L. With N = 298912 R + 586611 G + 114478 B (below 2^36)
-// the double luma lies within 1e-10 of N / 10^6, which is L or at least 10^-6 from it; so it is below L exactly when
-// N < L 10^6, save where N = L 10^6: those four pixels take the definition.
 PW_AVX2 void BrightRowLanes(const PF_Pixel16* out, PF_Pixel16* glow, int32_t width, int32_t q)
 {
+    // No luma is below 0: a limit of -1 is never met nor passed.
     const int64_t least = q <= 0 ? -1 : (static_cast<int64_t>(q) * 32768 - 16384 + 254) / 255;
-    const __m256i limit = _mm256_set1_epi64x(least < 0 ? -1 : least * 1000000);
-    const __m256i word = _mm256_set1_epi64x(0xFFFF);
-    const __m256i wr = _mm256_set1_epi64x(298912), wg = _mm256_set1_epi64x(586611), wb = _mm256_set1_epi64x(114478);
-    int32_t x = 0;
-    for (; x + 4 <= width; x += 4) {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + x));
-        const __m256i r = _mm256_and_si256(_mm256_srli_epi64(v, 16), word);
-        const __m256i g = _mm256_and_si256(_mm256_srli_epi64(v, 32), word);
-        const __m256i b = _mm256_srli_epi64(v, 48);
-        const __m256i n = _mm256_add_epi64(_mm256_add_epi64(_mm256_mul_epu32(r, wr), _mm256_mul_epu32(g, wg)),
-                                           _mm256_mul_epu32(b, wb));
-        const __m256i onLimit = _mm256_cmpeq_epi64(n, limit);
-        if (!_mm256_testz_si256(onLimit, onLimit)) {
-            BrightRow(out, glow, x, x + 4, q);
-            continue;
-        }
-        const __m256i dim = _mm256_and_si256(_mm256_cmpgt_epi64(limit, n), word);
-        __m256i* gp = reinterpret_cast<__m256i*>(glow + x);
-        _mm256_storeu_si256(gp, _mm256_andnot_si256(dim, _mm256_loadu_si256(gp)));
-    }
+    const int32_t x =
+        BrightRunInIntegers<Luma16Lanes>(out, glow, width, q, _mm256_set1_epi64x(least < 0 ? -1 : least * 1000000));
     BrightRow(out, glow, x, width, q);
 }
 

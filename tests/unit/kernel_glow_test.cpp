@@ -198,6 +198,23 @@ TEST(KernelGlow, CompositeIsTheScaledAddOfEveryPixel)
     }
 }
 
+// The colours among random ones, the AVX2 bright pass against the definition for every threshold from -1 to `last`.
+template <typename Pixel>
+void CheckLumaColours(const std::vector<Pixel>& colours, int32_t last)
+{
+    TestRandom rnd(12);
+    TestImage<Pixel> output(static_cast<int32_t>(colours.size()) * 3, 4, 1), glow(output.view.width, 4);
+    output.Randomise(rnd);
+    glow.Randomise(rnd);
+    for (size_t i = 0; i < colours.size(); ++i) output.At(static_cast<int32_t>(i * 3 + i % 3), static_cast<int32_t>(i % 4)) = colours[i];
+    for (int32_t q = -1; q <= last; ++q) {
+        TestImage<Pixel> expected(glow), lanes(glow);
+        GlowBrightPass(output.view, expected.view, q, Isa::Baseline);
+        GlowBrightPass(output.view, lanes.view, q, Isa::Avx2);
+        ASSERT_TRUE(lanes.SameBytes(expected)) << "threshold " << q;
+    }
+}
+
 // The 8-bit lanes test the luma in integers: trunc(luma) is floor(N / 10^6) of N = 298912 R + 586611 G + 114478 B
 // for every colour whose N is not a multiple of 10^6; those colours, and others, against every threshold.
 TEST(KernelGlow, EightBitLumaInIntegers)
@@ -214,17 +231,7 @@ TEST(KernelGlow, EightBitLumaInIntegers)
             }
         }
     }
-    TestRandom rnd(12);
-    TestImage<PF_Pixel8> output(static_cast<int32_t>(onMultiple.size()) * 3, 4, 1), glow(output.view.width, 4);
-    output.Randomise(rnd);
-    glow.Randomise(rnd);
-    for (size_t i = 0; i < onMultiple.size(); ++i) output.At(static_cast<int32_t>(i * 3 + i % 3), static_cast<int32_t>(i % 4)) = onMultiple[i];
-    for (int32_t q = -1; q <= 258; ++q) {
-        TestImage<PF_Pixel8> expected(glow), lanes(glow);
-        GlowBrightPass(output.view, expected.view, q, Isa::Baseline);
-        GlowBrightPass(output.view, lanes.view, q, Isa::Avx2);
-        ASSERT_TRUE(lanes.SameBytes(expected)) << "threshold " << q;
-    }
+    CheckLumaColours(onMultiple, 258);
 }
 
 // The 16-bit lanes test N = 298912 R + 586611 G + 114478 B against L 10^6, L the least truncated luma that rescales to
@@ -249,17 +256,7 @@ TEST(KernelGlow, SixteenBitLumaInIntegers)
         }
     }
     ASSERT_GT(colours.size(), 600u);
-    TestRandom rnd(16);
-    TestImage<PF_Pixel16> output(static_cast<int32_t>(colours.size()) * 3, 4, 1), glow(output.view.width, 4);
-    output.Randomise(rnd);
-    glow.Randomise(rnd);
-    for (size_t i = 0; i < colours.size(); ++i) output.At(static_cast<int32_t>(i * 3 + i % 3), static_cast<int32_t>(i % 4)) = colours[i];
-    for (int32_t q = -1; q <= 512; ++q) {
-        TestImage<PF_Pixel16> expected(glow), lanes(glow);
-        GlowBrightPass(output.view, expected.view, q, Isa::Baseline);
-        GlowBrightPass(output.view, lanes.view, q, Isa::Avx2);
-        ASSERT_TRUE(lanes.SameBytes(expected)) << "threshold " << q;
-    }
+    CheckLumaColours(colours, 512);
 }
 
 // Opaque layers (the usual footage) take 16-bit lanes with trunc(p x k) in fixed point where a multiplier gives the
