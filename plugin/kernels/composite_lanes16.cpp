@@ -234,7 +234,8 @@ PW_AVX512 void GlowRow16(PF_Pixel16* bottom, const PF_Pixel16* top, int32_t widt
                 lanes::CompositeGroup<Deep4Lanes>(bottom + half, Deep4Lanes::Load(top + half), rule);
         }
     }
-    lanes::CompositeRow<Depth16, Deep4Lanes>(bottom + x, top + x, false, width - x, rule);
+    // The walk reads its top's first pixel whatever the width: only where one is left.
+    if (x < width) lanes::CompositeRow<Depth16, Deep4Lanes>(bottom + x, top + x, false, width - x, rule);
 }
 #if !defined(__clang__)
 #pragma GCC diagnostic pop
