@@ -6,6 +6,7 @@
 #include "kernels/composite.h"
 #include "kernels/composite_lane_row.h"
 #include "kernels/composite_lane_rules.h"
+#include "kernels/lanes_avx512.h"
 
 namespace pw {
 namespace {
@@ -176,14 +177,8 @@ struct Deep4Lanes {
     PW_AVX2 static bool All(__m256d mask) { return _mm256_movemask_pd(mask) == 0xF; }
 };
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#define PW_HAVE_LANES_AVX512 1
-#define PW_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
-// GCC 12 reads the deliberately undefined operands inside its AVX-512 intrinsics as uninitialised values.
-#if !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
+#ifdef PW_HAVE_LANES_AVX512
+PW_AVX512_BEGIN
 
 // The 16-bit value at bit `Shift` of each 64-bit lane as an exact double, as lanes::Channel16 takes it.
 template <int Shift>
@@ -237,9 +232,7 @@ PW_AVX512 void GlowRow16(PF_Pixel16* bottom, const PF_Pixel16* top, int32_t widt
     // The walk reads its top's first pixel whatever the width: only where one is left.
     if (x < width) lanes::CompositeRow<Depth16, Deep4Lanes>(bottom + x, top + x, false, width - x, rule);
 }
-#if !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
+PW_AVX512_END
 #endif
 
 #endif

@@ -2,18 +2,15 @@
 
 #include <cmath>
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#include <immintrin.h>
-#define PW_HAVE_LANES_AVX512 1
-#define PW_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
-#endif
+#include "kernels/lanes_avx512.h"
+#include "kernels/pixel_depth.h"
 
 namespace pw {
 
 bool FitTintLine16(const A_u_short* tables, const double (&slope)[3], const double (&offset)[3], A_u_short alpha,
                    TintLine16& line)
 {
-    constexpr int32_t kValues = 32769;
+    constexpr int32_t kValues = Depth16::kWhite + 1;
     const double unit = std::ldexp(1.0, TintLine16::kShift);
     for (int c = 0; c < 3; ++c) {
         // p x slope and the offset each below 2^60, so their sum fits; a NaN fails these tests too.
@@ -35,11 +32,7 @@ bool FitTintLine16(const A_u_short* tables, const double (&slope)[3], const doub
 
 #ifdef PW_HAVE_LANES_AVX512
 
-// GCC 12 reads the deliberately undefined operands inside its AVX-512 intrinsics as uninitialised values.
-#if !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
+PW_AVX512_BEGIN
 
 PW_AVX512 int32_t LineRun16(PF_Pixel16* row, int32_t width, const TintLine16& line)
 {
@@ -74,9 +67,7 @@ PW_AVX512 int32_t LineRun16(PF_Pixel16* row, int32_t width, const TintLine16& li
     return x;
 }
 
-#if !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
+PW_AVX512_END
 
 #else
 
