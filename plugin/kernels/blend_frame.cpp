@@ -264,13 +264,16 @@ void BlendWith(const ImageView<PF_Pixel8>& image, const PF_Pixel8& tint, const R
     else BlendRows8(image, tables);
 }
 
-// 16-bit and float: the composite per pixel, or its AVX2 lanes row by row (Normal stays per pixel).
+// 16-bit and float: the composite per pixel, or its lanes row by row (Normal stays per pixel).
 template <typename Pixel, typename Rule>
 void BlendDirect(const ImageView<Pixel>& image, const Pixel& tint, const Rule& rule, Isa isa)
 {
     using Depth = DepthOf<Pixel>;
     if constexpr (std::is_same_v<Rule, NormalRule>) {
         EachPixel(image, [&tint](const Pixel& p) { return Normal<Depth>(p, tint); });
+    } else if (std::is_same_v<Pixel, PF_Pixel16> && isa == Isa::Avx512Vbmi) {
+        if constexpr (std::is_same_v<Pixel, PF_Pixel16>)
+            for (int32_t y = 0; y < image.height; ++y) BlendRow16Avx512(image.Row(y), image.width, tint, rule);
     } else if (isa >= Isa::Avx2) {
         for (int32_t y = 0; y < image.height; ++y) CompositeRowAvx2<Depth>(image.Row(y), &tint, true, image.width, rule);
     } else {

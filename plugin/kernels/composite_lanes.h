@@ -28,6 +28,11 @@ void CompositeRowAvx2(typename Depth::Pixel* bottom, const typename Depth::Pixel
 // footage under a glow) eight pixels to a 512-bit vector. Only where BestIsa() is Isa::Avx512Vbmi.
 void GlowRow16Avx512(PF_Pixel16* bottom, const PF_Pixel16* top, int32_t width, double k);
 
+// row[x] = Composite<Depth16>(row[x], tint, rule) for the rules CompositeRowAvx2 takes but AddScaledRule
+// (blend_lanes16.cpp). Only where BestIsa() is Isa::Avx512Vbmi.
+template <typename Rule>
+void BlendRow16Avx512(PF_Pixel16* row, int32_t width, const PF_Pixel16& tint, const Rule& rule);
+
 // row[x] = Composite<Depth8>(row[x], tint, rule), or Normal<Depth8> for NormalRule (blend_lanes8.cpp). Only where
 // CpuHasAvx2().
 template <typename Rule>

@@ -14,6 +14,7 @@ namespace {
 #ifdef PW_HAVE_LANES_AVX2
 
 using lanes::LaneRule;
+using lanes::Channel16x8;
 
 struct Deep4 {
     __m256d alpha, red, green, blue;
@@ -179,15 +180,6 @@ struct Deep4Lanes {
 
 #ifdef PW_HAVE_LANES_AVX512
 PW_AVX512_BEGIN
-
-// The 16-bit value at bit `Shift` of each 64-bit lane as an exact double, as lanes::Channel16 takes it.
-template <int Shift>
-PW_AVX512 inline __m512d Channel16x8(__m512i pixels)
-{
-    const __m512i value = _mm512_and_si512(_mm512_srli_epi64(pixels, Shift), _mm512_set1_epi64(0xFFFF));
-    const __m512i biased = _mm512_or_si512(value, _mm512_set1_epi64(0x4330000000000000ll));
-    return _mm512_sub_pd(_mm512_castsi512_pd(biased), _mm512_set1_pd(4503599627370496.0));
-}
 
 // Deep4Lanes::OverOpaque's lean glow form (k >= 0) over eight pixels whose bottoms are all opaque once capped, `top`
 // the tops as loaded: the same operations in the same order, eight lanes wide. False, and nothing written, for any

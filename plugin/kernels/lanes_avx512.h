@@ -1,6 +1,7 @@
 // What the AVX-512 schedules share: the attribute that compiles a function for AVX-512 F and BW (only ever called
-// where BestIsa() is Isa::Avx512Vbmi), and a quiet region for GCC 12, which reads the deliberately undefined
-// operands inside its AVX-512 intrinsics as uninitialised values. Internal to the kernels.
+// where BestIsa() is Isa::Avx512Vbmi), a quiet region for GCC 12, which reads the deliberately undefined operands
+// inside its AVX-512 intrinsics as uninitialised values, and a 16-bit channel as an exact double. Internal to the
+// kernels.
 #pragma once
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
@@ -14,4 +15,23 @@
 #define PW_AVX512_BEGIN _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wmaybe-uninitialized\"")
 #define PW_AVX512_END _Pragma("GCC diagnostic pop")
 #endif
+#endif
+
+#ifdef PW_HAVE_LANES_AVX512
+namespace pw {
+namespace lanes {
+PW_AVX512_BEGIN
+
+// The 16-bit value at bit `Shift` of each 64-bit lane as an exact double, as lanes::Channel16 takes it.
+template <int Shift>
+PW_AVX512 inline __m512d Channel16x8(__m512i pixels)
+{
+    const __m512i value = _mm512_and_si512(_mm512_srli_epi64(pixels, Shift), _mm512_set1_epi64(0xFFFF));
+    const __m512i biased = _mm512_or_si512(value, _mm512_set1_epi64(0x4330000000000000ll));
+    return _mm512_sub_pd(_mm512_castsi512_pd(biased), _mm512_set1_pd(4503599627370496.0));
+}
+
+PW_AVX512_END
+}  // namespace lanes
+}  // namespace pw
 #endif

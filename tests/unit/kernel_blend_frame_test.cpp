@@ -215,6 +215,28 @@ TEST(KernelBlendFrame16, TintLineFitsOnlyWhereEveryEntryAgrees)
     }
 }
 
+// Channels whose quotient by the result alpha lies a few 1e-10 below an integer, where a product with the reciprocal
+// rounds up to it: in rows long enough for every lane width and a tail.
+TEST(KernelBlendFrame16, QuotientsJustBelowAnIntegerTruncateDown)
+{
+    const struct {
+        int32_t mode;
+        A_u_short bottomAlpha, bottom, tintAlpha, tint;
+    } cases[] = {{5, 10037, 6030, 15645, 15711}, {6, 10276, 8321, 25772, 4708}};
+    for (const auto& c : cases) {
+        TestImage<PF_Pixel16> img(21, 2, 0);
+        for (PF_Pixel16& p : img.pixels) p = {c.bottomAlpha, c.bottom, c.bottom, c.bottom};
+        const PF_Pixel16 tint{c.tintAlpha, c.tint, c.tint, c.tint};
+        const PF_Pixel16 expected = PixelFromWord(BlendTable16[c.mode](WordFromPixel(img.pixels[0]), WordFromPixel(tint)));
+        for (const Isa isa : test::RunnableIsas()) {
+            TestImage<PF_Pixel16> lanes(img);
+            BlendFrame(lanes.view, c.mode, tint, isa);
+            for (const PF_Pixel16& p : lanes.pixels)
+                ASSERT_EQ(WordFromPixel(p), WordFromPixel(expected)) << "mode " << c.mode << " isa " << static_cast<int>(isa);
+        }
+    }
+}
+
 TEST(KernelBlendFrame16, CarelessChannelsComeOutCapped)
 {
     TestRandom rnd(8);
