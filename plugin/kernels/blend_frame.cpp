@@ -264,6 +264,16 @@ void BlendWith(const ImageView<PF_Pixel8>& image, const PF_Pixel8& tint, const R
     else BlendRows8(image, tables);
 }
 
+// A row in the widest lanes the depth has here (16-bit: eight pixels where the CPU has AVX-512).
+template <typename Pixel, typename Rule>
+void BlendRowLanes(Pixel* row, int32_t width, const Pixel& tint, const Rule& rule, Isa isa)
+{
+    if constexpr (std::is_same_v<Pixel, PF_Pixel16>) {
+        if (isa == Isa::Avx512Vbmi) return BlendRow16Avx512(row, width, tint, rule);
+    }
+    CompositeRowAvx2<DepthOf<Pixel>>(row, &tint, true, width, rule);
+}
+
 // 16-bit and float: the composite per pixel, or its lanes row by row (Normal stays per pixel).
 template <typename Pixel, typename Rule>
 void BlendDirect(const ImageView<Pixel>& image, const Pixel& tint, const Rule& rule, Isa isa)
@@ -271,11 +281,8 @@ void BlendDirect(const ImageView<Pixel>& image, const Pixel& tint, const Rule& r
     using Depth = DepthOf<Pixel>;
     if constexpr (std::is_same_v<Rule, NormalRule>) {
         EachPixel(image, [&tint](const Pixel& p) { return Normal<Depth>(p, tint); });
-    } else if (std::is_same_v<Pixel, PF_Pixel16> && isa == Isa::Avx512Vbmi) {
-        if constexpr (std::is_same_v<Pixel, PF_Pixel16>)
-            for (int32_t y = 0; y < image.height; ++y) BlendRow16Avx512(image.Row(y), image.width, tint, rule);
     } else if (isa >= Isa::Avx2) {
-        for (int32_t y = 0; y < image.height; ++y) CompositeRowAvx2<Depth>(image.Row(y), &tint, true, image.width, rule);
+        for (int32_t y = 0; y < image.height; ++y) BlendRowLanes(image.Row(y), image.width, tint, rule, isa);
     } else {
         EachPixel(image, [&tint, &rule](const Pixel& p) { return Composite<Depth>(p, tint, rule); });
     }
