@@ -14,6 +14,7 @@ namespace {
 PW_AVX512_BEGIN
 
 using lanes::Channel16x8;
+using lanes::Words16x8;
 
 struct Deep8 {
     __m512d alpha, red, green, blue;
@@ -25,17 +26,11 @@ PW_AVX512 inline Deep8 Load(const PF_Pixel16* p)
     return {Channel16x8<0>(v), Channel16x8<16>(v), Channel16x8<32>(v), Channel16x8<48>(v)};
 }
 
-// A channel's values, each in 0..32768, at bit `Shift` of the pixels' words.
-template <int Shift>
-PW_AVX512 inline __m512i Words(__m512d c)
-{
-    return _mm512_slli_epi64(_mm512_cvtepu32_epi64(_mm512_cvttpd_epi32(c)), Shift);
-}
-
+// Every value lies in 0..32768 here.
 PW_AVX512 inline void Store(PF_Pixel16* out, const Deep8& v)
 {
-    _mm512_storeu_si512(out, _mm512_or_si512(_mm512_or_si512(Words<0>(v.alpha), Words<16>(v.red)),
-                                             _mm512_or_si512(Words<32>(v.green), Words<48>(v.blue))));
+    _mm512_storeu_si512(out, _mm512_or_si512(_mm512_or_si512(Words16x8<0>(v.alpha), Words16x8<16>(v.red)),
+                                             _mm512_or_si512(Words16x8<32>(v.green), Words16x8<48>(v.blue))));
 }
 
 // a where `take` is clear, b where it is set.

@@ -15,6 +15,7 @@ namespace {
 
 using lanes::LaneRule;
 using lanes::Channel16x8;
+using lanes::Words16x8;
 
 struct Deep4 {
     __m256d alpha, red, green, blue;
@@ -195,14 +196,13 @@ PW_AVX512 inline bool GlowOverOpaque8(PF_Pixel16* bottom, __m512i top, __m512d k
     const __m512d both = _mm512_mul_pd(white, qa), bottomWeight = _mm512_mul_pd(_mm512_sub_pd(white, qa), white);
     const auto channel = [&](__m512d p, __m512d q) PW_AVX512 {
         const __m512d m = _mm512_min_pd(_mm512_add_pd(p, _mm512_mul_pd(q, k)), white);
-        const __m512d v = _mm512_mul_pd(_mm512_add_pd(_mm512_mul_pd(m, both), _mm512_mul_pd(p, bottomWeight)), fine);
-        return _mm512_cvtepu32_epi64(_mm512_cvttpd_epi32(v));
+        return _mm512_mul_pd(_mm512_add_pd(_mm512_mul_pd(m, both), _mm512_mul_pd(p, bottomWeight)), fine);
     };
-    const __m512i red = channel(Channel16x8<16>(P), Channel16x8<16>(Q));
-    const __m512i green = channel(Channel16x8<32>(P), Channel16x8<32>(Q));
-    const __m512i blue = channel(Channel16x8<48>(P), Channel16x8<48>(Q));
-    const __m512i out = _mm512_or_si512(_mm512_or_si512(_mm512_set1_epi64(0x8000), _mm512_slli_epi64(red, 16)),
-                                        _mm512_or_si512(_mm512_slli_epi64(green, 32), _mm512_slli_epi64(blue, 48)));
+    const __m512d red = channel(Channel16x8<16>(P), Channel16x8<16>(Q));
+    const __m512d green = channel(Channel16x8<32>(P), Channel16x8<32>(Q));
+    const __m512d blue = channel(Channel16x8<48>(P), Channel16x8<48>(Q));
+    const __m512i out = _mm512_or_si512(_mm512_or_si512(_mm512_set1_epi64(0x8000), Words16x8<16>(red)),
+                                        _mm512_or_si512(Words16x8<32>(green), Words16x8<48>(blue)));
     _mm512_storeu_si512(bottom, out);
     return true;
 }

@@ -1,6 +1,6 @@
 // What the AVX-512 schedules share: the attribute that compiles a function for AVX-512 F and BW (only ever called
 // where BestIsa() is Isa::Avx512Vbmi), a quiet region for GCC 12, which reads the deliberately undefined operands
-// inside its AVX-512 intrinsics as uninitialised values, and a 16-bit channel as an exact double. Internal to the
+// inside its AVX-512 intrinsics as uninitialised values, and a 16-bit channel as an exact double and back. Internal to the
 // kernels.
 #pragma once
 
@@ -29,6 +29,13 @@ PW_AVX512 inline __m512d Channel16x8(__m512i pixels)
     const __m512i value = _mm512_and_si512(_mm512_srli_epi64(pixels, Shift), _mm512_set1_epi64(0xFFFF));
     const __m512i biased = _mm512_or_si512(value, _mm512_set1_epi64(0x4330000000000000ll));
     return _mm512_sub_pd(_mm512_castsi512_pd(biased), _mm512_set1_pd(4503599627370496.0));
+}
+
+// The way back: eight channel values, each in 0..32768 once truncated, at bit `Shift` of each 64-bit lane.
+template <int Shift>
+PW_AVX512 inline __m512i Words16x8(__m512d channel)
+{
+    return _mm512_slli_epi64(_mm512_cvtepu32_epi64(_mm512_cvttpd_epi32(channel)), Shift);
 }
 
 PW_AVX512_END
