@@ -102,7 +102,7 @@ void WithArith(int32_t r, int64_t n, const Fn& fn)
     }
 }
 
-template <typename Depth, bool kLanes = false>
+template <typename Depth, Isa kLanes = Isa::Baseline>
 void OneLine(const BoxBlurSums& sums, int32_t r, typename Depth::Pixel* start, ptrdiff_t pixelStep, int32_t n)
 {
     if (r <= 0 || n <= 0 || n > kMaxLine<Depth>) {
@@ -134,7 +134,7 @@ void Column(const BoxBlurSums& sums, int32_t x, int32_t r, const ImageView<typen
     }
 }
 
-template <typename Depth, bool kLanes = false>
+template <typename Depth, Isa kLanes = Isa::Baseline>
 void Rows(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
     for (int32_t y = 0; y < view.height; ++y) {
@@ -142,7 +142,7 @@ void Rows(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pi
     }
 }
 
-template <typename Depth, bool kLanes = false>
+template <typename Depth, Isa kLanes = Isa::Baseline>
 void Columns(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
     const int32_t n = view.height;
@@ -174,13 +174,13 @@ static_assert(kStripPixels<Depth8> * 4 <= blur::kMaxLanes && kStripPixels<DepthF
 template <typename Depth>
 PW_AVX2_SCHEDULE void RowsAvx2(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
-    Rows<Depth, true>(sums, r, view);
+    Rows<Depth, Isa::Avx2>(sums, r, view);
 }
 
 template <typename Depth>
 PW_AVX2_SCHEDULE void ColumnsAvx2(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
-    Columns<Depth, true>(sums, r, view);
+    Columns<Depth, Isa::Avx2>(sums, r, view);
 }
 
 // The 8-bit passes run narrow integer sums that the compiler's wider lanes do not speed up (they take only the
@@ -188,19 +188,44 @@ PW_AVX2_SCHEDULE void ColumnsAvx2(const BoxBlurSums& sums, int32_t r, const Imag
 template <typename Depth>
 constexpr bool kWiderPays = !std::is_same_v<Depth, Depth8>;
 
+#ifdef PW_HAVE_LANES_AVX512
+// Float's totals and column sums also come eight doubles a vector, which takes its passes nearly half the
+// instructions: the division and the rest of a total issue at the same rate a vector.
+template <typename Depth>
+constexpr bool kWidestPays = std::is_same_v<Depth, DepthFloat>;
+
+template <typename Depth>
+PW_AVX512_SCHEDULE void RowsAvx512(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
+{
+    Rows<Depth, Isa::Avx512Vbmi>(sums, r, view);
+}
+
+template <typename Depth>
+PW_AVX512_SCHEDULE void ColumnsAvx512(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
+{
+    Columns<Depth, Isa::Avx512Vbmi>(sums, r, view);
+}
+#endif
+
 template <typename Depth>
 void RowsOn(Isa isa, const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
+#ifdef PW_HAVE_LANES_AVX512
+    if (isa >= Isa::Avx512Vbmi && kWidestPays<Depth>) return RowsAvx512<Depth>(sums, r, view);
+#endif
     if (isa >= Isa::Avx2 && kWiderPays<Depth>) RowsAvx2<Depth>(sums, r, view);
-    else if (isa >= Isa::Avx2) Rows<Depth, true>(sums, r, view);
+    else if (isa >= Isa::Avx2) Rows<Depth, Isa::Avx2>(sums, r, view);
     else Rows<Depth>(sums, r, view);
 }
 
 template <typename Depth>
 void ColumnsOn(Isa isa, const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
+#ifdef PW_HAVE_LANES_AVX512
+    if (isa >= Isa::Avx512Vbmi && kWidestPays<Depth>) return ColumnsAvx512<Depth>(sums, r, view);
+#endif
     if (isa >= Isa::Avx2 && kWiderPays<Depth>) ColumnsAvx2<Depth>(sums, r, view);
-    else if (isa >= Isa::Avx2) Columns<Depth, true>(sums, r, view);
+    else if (isa >= Isa::Avx2) Columns<Depth, Isa::Avx2>(sums, r, view);
     else Columns<Depth>(sums, r, view);
 }
 

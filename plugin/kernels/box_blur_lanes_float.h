@@ -1,13 +1,15 @@
-// The float passes (box_blur_arith.h, ArithFloat) in AVX2 lanes: a strip of columns' running sums and the interior
-// totals (positions r + 1 .. n - r - 1, where every window lies inside the line) eight channels a step, with the
-// same conversions, additions, subtractions and division in the same order as one channel at a time. Internal to the
-// box blur passes; only where CpuHasAvx2().
+// The float passes (box_blur_arith.h, ArithFloat) in AVX2 lanes and, where the processor has them, AVX-512 lanes: a
+// strip of columns' running sums and the interior totals (positions r + 1 .. n - r - 1, where every window lies
+// inside the line), with the same conversions, additions, subtractions and division in the same order as one channel
+// at a time. Internal to the box blur passes; each width only where BestIsa() offers it.
 #pragma once
 
 #include <cstdint>
 
 #include "ae_basic.h"
+#include "kernels/cpu_features.h"
 #include "kernels/lanes_avx2.h"
+#include "kernels/lanes_avx512.h"
 
 #ifdef PW_HAVE_LANES_AVX2
 
@@ -56,6 +58,69 @@ PW_AVX2 inline int32_t FloatTotalsAvx2(PF_FpShort* out, const double* hi, const 
         _mm256_storeu_ps(out + k, _mm256_min_ps(cap, v));
     }
     return k;
+}
+
+#ifdef PW_HAVE_LANES_AVX512
+PW_AVX512_BEGIN
+
+// AccumulateFloatAvx2 sixteen channels a step; returns how many were done (a multiple of 16).
+PW_AVX512 inline int32_t AccumulateFloatAvx512(double* cur, const double* prev, const PF_FpShort* px, int32_t channels)
+{
+    const __m512i sign = _mm512_set1_epi32(0x7FFFFFFF), inf = _mm512_set1_epi32(0x7F800000);
+    int32_t k = 0;
+    for (; k + 16 <= channels; k += 16) {
+        const __m512i bits = _mm512_loadu_si512(px + k);
+        const __m512i magnitude = _mm512_and_si512(bits, sign);
+        const __mmask16 finite = _mm512_cmple_epi32_mask(magnitude, inf);
+        const __mmask16 infinite = _mm512_cmpeq_epi32_mask(magnitude, inf);
+        const __m512i v = _mm512_maskz_mov_epi32(finite, _mm512_mask_sub_epi32(bits, infinite, bits, _mm512_set1_epi32(1)));
+        const __m256 low = _mm256_castsi256_ps(_mm512_castsi512_si256(v));
+        const __m256 high = _mm256_castsi256_ps(_mm512_extracti64x4_epi64(v, 1));
+        _mm512_storeu_pd(cur + k, _mm512_add_pd(_mm512_loadu_pd(prev + k), _mm512_cvtps_pd(low)));
+        _mm512_storeu_pd(cur + k + 8, _mm512_add_pd(_mm512_loadu_pd(prev + k + 8), _mm512_cvtps_pd(high)));
+    }
+    return k;
+}
+
+// FloatTotalsAvx2 with each division eight channels wide; returns how many were written (a multiple of 8).
+PW_AVX512 inline int32_t FloatTotalsAvx512(PF_FpShort* out, const double* hi, const double* mid, const double* lo,
+                                           int32_t channels, double window)
+{
+    const float inf = __builtin_inff();
+    const __m256 cap = _mm256_setr_ps(1.0f, inf, inf, inf, 1.0f, inf, inf, inf);
+    const __m512d w = _mm512_set1_pd(window);
+    int32_t k = 0;
+    for (; k + 8 <= channels; k += 8) {
+        const __m512d m = _mm512_loadu_pd(mid + k);
+        const __m512d left = _mm512_sub_pd(m, _mm512_loadu_pd(lo + k));
+        const __m512d right = _mm512_sub_pd(_mm512_loadu_pd(hi + k), m);
+        _mm256_storeu_ps(out + k, _mm256_min_ps(cap, _mm512_cvtpd_ps(_mm512_div_pd(_mm512_add_pd(left, right), w))));
+    }
+    return k;
+}
+
+PW_AVX512_END
+#endif
+
+// The widest of the above that kLanes allows, then the narrower for what is left: how many channels were done.
+template <Isa kLanes>
+PW_AVX2 inline int32_t AccumulateFloat(double* cur, const double* prev, const PF_FpShort* px, int32_t channels)
+{
+    int32_t done = 0;
+#ifdef PW_HAVE_LANES_AVX512
+    if constexpr (kLanes >= Isa::Avx512Vbmi) done = AccumulateFloatAvx512(cur, prev, px, channels);
+#endif
+    return done + AccumulateFloatAvx2(cur + done, prev + done, px + done, channels - done);
+}
+
+template <Isa kLanes>
+PW_AVX2 inline int32_t FloatTotals(PF_FpShort* out, const double* hi, const double* mid, const double* lo,
+                                   int32_t channels, double window)
+{
+#ifdef PW_HAVE_LANES_AVX512
+    if constexpr (kLanes >= Isa::Avx512Vbmi) return FloatTotalsAvx512(out, hi, mid, lo, channels, window);
+#endif
+    return FloatTotalsAvx2(out, hi, mid, lo, channels, window);
 }
 
 }  // namespace blur

@@ -171,15 +171,16 @@ struct IsNarrow8<Arith, std::enable_if_t<Arith::kNarrow>> {
     static constexpr bool value = true;
 };
 
-// kLanes: the hand-scheduled AVX2 lanes where the arithmetic has them (only where CpuHasAvx2()): 8-bit narrow sums
-// (box_blur_lanes8.h), 16-bit rows into 32-bit sums (box_blur_lanes16.h) and float (box_blur_lanes_float.h).
-template <typename Arith, bool kLanes>
+// kLanes: the widest hand-scheduled lanes allowed (never above BestIsa()), used where the arithmetic has them: 8-bit
+// narrow sums (box_blur_lanes8.h), 16-bit rows into 32-bit sums (box_blur_lanes16.h) and float, whose lanes also come
+// 512 bits wide (box_blur_lanes_float.h).
+template <typename Arith, Isa kLanes>
 struct LanesOf {
 #ifdef PW_HAVE_LANES_AVX2
-    static constexpr bool kNarrow8 = kLanes && IsNarrow8<Arith>::value;
-    static constexpr bool kRows16 = kLanes && std::is_same_v<typename Arith::Channel, A_u_short> &&
+    static constexpr bool kNarrow8 = kLanes >= Isa::Avx2 && IsNarrow8<Arith>::value;
+    static constexpr bool kRows16 = kLanes >= Isa::Avx2 && std::is_same_v<typename Arith::Channel, A_u_short> &&
                                     std::is_same_v<typename Arith::Sum, int32_t>;
-    static constexpr bool kFloat = kLanes && std::is_same_v<Arith, ArithFloat>;
+    static constexpr bool kFloat = kLanes >= Isa::Avx2 && std::is_same_v<Arith, ArithFloat>;
 #else
     static constexpr bool kNarrow8 = false;
     static constexpr bool kRows16 = false;
@@ -188,7 +189,7 @@ struct LanesOf {
 };
 
 // A row's sums in hand-scheduled lanes, where there are some for its arithmetic: true if built.
-template <typename Arith, bool kLanes>
+template <typename Arith, Isa kLanes>
 bool PrefixRowLanes(typename Arith::Sum* S, const typename Arith::Channel* px, int32_t n)
 {
 #ifdef PW_HAVE_LANES_AVX2
@@ -202,7 +203,7 @@ bool PrefixRowLanes(typename Arith::Sum* S, const typename Arith::Channel* px, i
 }
 
 // Sums of the whole line kept (scratch of lanes x n): walk 1 builds them, walk 2 writes the averages.
-template <typename Arith, bool kLanes = false>
+template <typename Arith, Isa kLanes = Isa::Baseline>
 void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, int32_t r, typename Arith::Sum* S)
 {
     using Sum = typename Arith::Sum;
@@ -256,7 +257,7 @@ void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, 
         }
         if constexpr (kLanesFloat) {
             if (i > r && i + r < n && lines.step == 4) {
-                i += FloatTotalsAvx2(lines.first + 4 * i, S + 4 * (i + r), S + 4 * (i - 1), S + 4 * (i - r - 1),
+                i += FloatTotals<kLanes>(lines.first + 4 * i, S + 4 * (i + r), S + 4 * (i - 1), S + 4 * (i - r - 1),
                                      static_cast<int32_t>(4 * (spanEnd - i)), arith.window) / 4;
                 if (i == spanEnd) continue;
             }
@@ -299,7 +300,7 @@ inline void PrefetchSpan(const void* p, ptrdiff_t bytes)
 
 // Sums kept only for the window's reach (a ring of 2r + 2 positions, lanes x ring in scratch): the
 // leading sum runs r positions ahead of the position written, so a strip of columns walks down once.
-template <typename Arith, bool kLanes = false>
+template <typename Arith, Isa kLanes = Isa::Baseline>
 void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, int32_t r, int32_t ring,
               typename Arith::Sum* S)
 {
@@ -336,7 +337,7 @@ void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, i
             if constexpr (kLanes8) {
                 AccumulateNarrowAvx2(cur, prev, px, lanes);
             } else if constexpr (kLanesFloat) {
-                const int32_t done = AccumulateFloatAvx2(cur, prev, px, lanes);
+                const int32_t done = AccumulateFloat<kLanes>(cur, prev, px, lanes);
                 Accumulate(arith, cur + done, prev + done, px + done, lanes - done);
             } else
 #endif
@@ -373,7 +374,7 @@ void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, i
         }
         if constexpr (kLanesFloat) {
             if (i > r && static_cast<int64_t>(i) + r < n) {
-                const int32_t done = FloatTotalsAvx2(a.out, a.hi, a.mid, a.lo, lanes, arith.window);
+                const int32_t done = FloatTotals<kLanes>(a.out, a.hi, a.mid, a.lo, lanes, arith.window);
                 a.out += done, a.mid += done, a.lo += done, a.hi += done, a.lanes -= done;
             }
         }

@@ -8,6 +8,8 @@
 #include <immintrin.h>
 #define PW_HAVE_LANES_AVX512 1
 #define PW_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
+// A kernel's AVX-512 schedule: PW_AVX2_SCHEDULE's counterpart, for definitions with 512-bit lanes inside.
+#define PW_AVX512_SCHEDULE __attribute__((target("avx2,avx512f,avx512bw"), flatten))
 #if defined(__clang__)
 #define PW_AVX512_BEGIN
 #define PW_AVX512_END
