@@ -12,11 +12,15 @@
 // when the doubles sixteen steps either side of it round to the same float, that float is the definition's. Where
 // they do not (a quotient within a hair of a float's rounding boundary, a NaN or infinite sum) the four columns
 // run the definition instead.
+//
+// Where the processor has AVX-512, float takes eight columns a step, each channel an 8-lane double vector: the same
+// operations and the same check.
 #include "kernels/separation_row.h"
 
 #include <type_traits>
 
 #include "kernels/lanes_avx2.h"
+#include "kernels/lanes_avx512.h"
 
 namespace pw {
 namespace separation {
@@ -154,8 +158,108 @@ PW_AVX2 inline bool OpaqueColumns16(const PF_Pixel16* const (&px)[3], const __m2
     return true;
 }
 
+#ifdef PW_HAVE_LANES_AVX512
+PW_AVX512_BEGIN
+
+// Eight pixels, one channel a vector.
+struct Oct {
+    __m512d alpha, red, green, blue;
+};
+
+PW_AVX512 inline __m256 Upper(__m512 v) { return _mm256_castpd_ps(_mm512_extractf64x4_pd(_mm512_castps_pd(v), 1)); }
+
+PW_AVX512 inline __m512 Pair(__m256 low, __m256 high)
+{
+    return _mm512_castpd_ps(_mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_castps_pd(low)), _mm256_castps_pd(high), 1));
+}
+
+PW_AVX512 inline Oct Load8(const PF_PixelFloat* p)
+{
+    // Channel c of pixel j is float 4j + c of the 32 loaded; two permutes sort them by channel.
+    const __m512 low = _mm512_loadu_ps(&p[0].alpha), high = _mm512_loadu_ps(&p[4].alpha);
+    const __m512 ar = _mm512_permutex2var_ps(
+        low, _mm512_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28, 1, 5, 9, 13, 17, 21, 25, 29), high);
+    const __m512 gb = _mm512_permutex2var_ps(
+        low, _mm512_setr_epi32(2, 6, 10, 14, 18, 22, 26, 30, 3, 7, 11, 15, 19, 23, 27, 31), high);
+    return {_mm512_cvtps_pd(_mm512_castps512_ps256(ar)), _mm512_cvtps_pd(Upper(ar)),
+            _mm512_cvtps_pd(_mm512_castps512_ps256(gb)), _mm512_cvtps_pd(Upper(gb))};
+}
+
+PW_AVX512 inline Oct Gather8(const PF_PixelFloat* const (&px)[3], const __m512d (&colour)[3][3])
+{
+    const __m512d zero = _mm512_setzero_pd();
+    Oct sum{zero, zero, zero, zero};
+    for (int k = 0; k < 3; ++k) {
+        const Oct p = Load8(px[k]);
+        sum.alpha = _mm512_max_pd(p.alpha, sum.alpha);  // p > sum ? p : sum
+        sum.red = _mm512_add_pd(sum.red, _mm512_mul_pd(_mm512_mul_pd(p.red, p.alpha), colour[k][0]));
+        sum.green = _mm512_add_pd(sum.green, _mm512_mul_pd(_mm512_mul_pd(p.green, p.alpha), colour[k][1]));
+        sum.blue = _mm512_add_pd(sum.blue, _mm512_mul_pd(_mm512_mul_pd(p.blue, p.alpha), colour[k][2]));
+    }
+    return sum;
+}
+
+PW_AVX512 inline __m256 Narrow8(__m512d sum, __m512d reciprocal, int& bad)
+{
+    const __m512d z = _mm512_mul_pd(sum, reciprocal);
+    const __m512i bits = _mm512_castpd_si512(z), steps = _mm512_set1_epi64(16);
+    const __m256 below = _mm512_cvtpd_ps(_mm512_castsi512_pd(_mm512_sub_epi64(bits, steps)));
+    const __m256 above = _mm512_cvtpd_ps(_mm512_castsi512_pd(_mm512_add_epi64(bits, steps)));
+    const int sure = _mm256_movemask_ps(_mm256_cmp_ps(below, above, _CMP_EQ_OQ)) |
+                     _mm512_cmp_pd_mask(z, _mm512_setzero_pd(), _CMP_EQ_OQ);
+    bad |= ~sure & 0xFF;
+    return _mm512_cvtpd_ps(z);
+}
+
+PW_AVX512 inline bool Resolve8(const Oct& s, PF_PixelFloat* out)
+{
+    const __m512d reciprocal = _mm512_div_pd(_mm512_set1_pd(1.0), _mm512_mul_pd(s.alpha, _mm512_set1_pd(255.0)));
+    int bad = 0;
+    const __m256 a = _mm512_cvtpd_ps(s.alpha);
+    const __m256 clear = _mm256_cmp_ps(a, _mm256_setzero_ps(), _CMP_EQ_OQ);
+    const __m256 r = _mm256_andnot_ps(clear, Narrow8(s.red, reciprocal, bad));
+    const __m256 g = _mm256_andnot_ps(clear, Narrow8(s.green, reciprocal, bad));
+    const __m256 b = _mm256_andnot_ps(clear, Narrow8(s.blue, reciprocal, bad));
+    if (bad & ~_mm256_movemask_ps(clear)) return false;
+    const __m512 ar = Pair(a, r), gb = Pair(g, b);
+    // Back to pixels: float 4j + c of the output is channel c of pixel j.
+    _mm512_storeu_ps(&out[0].alpha, _mm512_permutex2var_ps(ar, _mm512_setr_epi32(0, 8, 16, 24, 1, 9, 17, 25, 2, 10,
+                                                                                 18, 26, 3, 11, 19, 27), gb));
+    _mm512_storeu_ps(&out[4].alpha, _mm512_permutex2var_ps(ar, _mm512_setr_epi32(4, 12, 20, 28, 5, 13, 21, 29, 6, 14,
+                                                                                 22, 30, 7, 15, 23, 31), gb));
+    return true;
+}
+
+// A segment's float columns from `begin`, eight a step, the definition for a group whose check fails; returns the
+// first column left (fewer than eight remain).
+PW_AVX512 int32_t FloatGroupsAvx512(const SeparationSegment<PF_PixelFloat>& seg, int32_t begin,
+                                    const SeparationCopy (&copies)[3], PF_PixelFloat* dst)
+{
+    const DivideBy255Alpha divide;
+    __m512d colour[3][3];
+    for (int k = 0; k < 3; ++k) {
+        colour[k][0] = _mm512_set1_pd(copies[k].colour.red);
+        colour[k][1] = _mm512_set1_pd(copies[k].colour.green);
+        colour[k][2] = _mm512_set1_pd(copies[k].colour.blue);
+    }
+    int32_t c = begin;
+    for (; c + 8 <= seg.end; c += 8) {
+        const PF_PixelFloat* const px[3] = {seg.base[0] + c, seg.base[1] + c, seg.base[2] + c};
+        if (Resolve8(Gather8(px, colour), dst + c)) continue;
+        for (int i = 0; i < 8; ++i) {
+            const PF_PixelFloat* const one[3] = {px[0] + i, px[1] + i, px[2] + i};
+            dst[c + i] = Column<DepthFloat>(one, copies, divide);
+        }
+    }
+    return c;
+}
+
+PW_AVX512_END
+#endif
+
 template <typename D>
-PW_AVX2 void Row(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width, const SeparationCopy (&copies)[3])
+PW_AVX2 void Row(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width, const SeparationCopy (&copies)[3],
+                 Isa isa)
 {
     using Pixel = typename D::Pixel;
     const DivideBy255Alpha divide;
@@ -175,6 +279,11 @@ PW_AVX2 void Row(const typename D::Pixel* src, typename D::Pixel* dst, int32_t w
     for (int s = 0; s < count; ++s) {
         const SeparationSegment<Pixel>& seg = segments[s];
         int32_t c = seg.begin;
+#ifdef PW_HAVE_LANES_AVX512
+        if constexpr (std::is_same_v<D, DepthFloat>) {
+            if (isa >= Isa::Avx512Vbmi) c = FloatGroupsAvx512(seg, c, copies, dst);
+        }
+#endif
         for (; c + 4 <= seg.end; c += 4) {
             const Pixel* const px[3] = {seg.base[0] + c, seg.base[1] + c, seg.base[2] + c};
             if constexpr (std::is_same_v<D, Depth16>) {
@@ -196,15 +305,17 @@ PW_AVX2 void Row(const typename D::Pixel* src, typename D::Pixel* dst, int32_t w
 }  // namespace
 
 template <typename D>
-void DeepRowAvx2(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width, const SeparationCopy (&copies)[3])
+void DeepRowLanes(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width, const SeparationCopy (&copies)[3],
+                  Isa isa)
 {
-    Row<D>(src, dst, width, copies);
+    Row<D>(src, dst, width, copies, isa);
 }
 
 #else
 
 template <typename D>
-void DeepRowAvx2(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width, const SeparationCopy (&copies)[3])
+void DeepRowLanes(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width, const SeparationCopy (&copies)[3],
+                  Isa)
 {
     const DivideBy255Alpha divide;
     SeparationSegment<typename D::Pixel> segments[4];
@@ -220,8 +331,8 @@ void DeepRowAvx2(const typename D::Pixel* src, typename D::Pixel* dst, int32_t w
 
 #endif
 
-template void DeepRowAvx2<Depth16>(const PF_Pixel16*, PF_Pixel16*, int32_t, const SeparationCopy (&)[3]);
-template void DeepRowAvx2<DepthFloat>(const PF_PixelFloat*, PF_PixelFloat*, int32_t, const SeparationCopy (&)[3]);
+template void DeepRowLanes<Depth16>(const PF_Pixel16*, PF_Pixel16*, int32_t, const SeparationCopy (&)[3], Isa);
+template void DeepRowLanes<DepthFloat>(const PF_PixelFloat*, PF_PixelFloat*, int32_t, const SeparationCopy (&)[3], Isa);
 
 }  // namespace separation
 }  // namespace pw

@@ -156,16 +156,17 @@ void Row8(const PF_Pixel8* src, PF_Pixel8* dst, int32_t width, const SeparationC
 #endif
 
 template <typename D>
-void SeparateRowAvx2(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width,
-                     const SeparationCopy (&copies)[3])
+void SeparateRowLanes(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width,
+                      const SeparationCopy (&copies)[3], Isa isa)
 {
     if (width <= 0) return;
     if constexpr (std::is_same_v<D, Depth8>) Row8(src, dst, width, copies);
-    else separation::DeepRowAvx2<D>(src, dst, width, copies);
+    else separation::DeepRowLanes<D>(src, dst, width, copies, isa);
 }
 
-template void SeparateRowAvx2<Depth8>(const PF_Pixel8*, PF_Pixel8*, int32_t, const SeparationCopy (&)[3]);
-template void SeparateRowAvx2<Depth16>(const PF_Pixel16*, PF_Pixel16*, int32_t, const SeparationCopy (&)[3]);
-template void SeparateRowAvx2<DepthFloat>(const PF_PixelFloat*, PF_PixelFloat*, int32_t, const SeparationCopy (&)[3]);
+template void SeparateRowLanes<Depth8>(const PF_Pixel8*, PF_Pixel8*, int32_t, const SeparationCopy (&)[3], Isa);
+template void SeparateRowLanes<Depth16>(const PF_Pixel16*, PF_Pixel16*, int32_t, const SeparationCopy (&)[3], Isa);
+template void SeparateRowLanes<DepthFloat>(const PF_PixelFloat*, PF_PixelFloat*, int32_t, const SeparationCopy (&)[3],
+                                           Isa);
 
 }  // namespace pw

@@ -1,6 +1,7 @@
 // One output row of RGB Separation: three colour copies of a source row, each landing shifted (wrapping round
-// the row), gathered per column and resolved. SeparateRow is the definition in every depth; SeparateRowAvx2 is
-// it scheduled in AVX2 lanes, equal to it bit for bit, for processors that have AVX2.
+// the row), gathered per column and resolved. SeparateRow is the definition in every depth; SeparateRowLanes is
+// it scheduled in AVX2 lanes (and float's also in AVX-512 lanes), equal to it bit for bit, for processors that have
+// them.
 #pragma once
 
 #include <cstdint>
@@ -121,16 +122,17 @@ void SeparateRow(const typename D::Pixel* src, typename D::Pixel* dst, int32_t w
     }
 }
 
-// The row in AVX2 lanes, in every depth; src must not be dst. Only where CpuHasAvx2().
+// The row in the widest lanes isa allows, in every depth; src must not be dst. Only where isa >= Isa::Avx2 and
+// BestIsa() >= isa.
 template <typename D>
-void SeparateRowAvx2(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width,
-                     const SeparationCopy (&copies)[3]);
+void SeparateRowLanes(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width,
+                      const SeparationCopy (&copies)[3], Isa isa);
 
 namespace separation {
-// The 16-bit and float rows behind SeparateRowAvx2 (separation_deep.cpp).
+// The 16-bit and float rows behind SeparateRowLanes (separation_deep.cpp).
 template <typename D>
-void DeepRowAvx2(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width,
-                 const SeparationCopy (&copies)[3]);
+void DeepRowLanes(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width,
+                  const SeparationCopy (&copies)[3], Isa isa);
 }  // namespace separation
 
 // Its 8-bit division: q[i] = n[i] / (255 alpha[i]) (alpha 0 divides by 255), 0 <= n[i] < 2^26. Only where

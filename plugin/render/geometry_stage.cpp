@@ -67,7 +67,7 @@ void CopyBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& band
 
 template <typename D>
 void SeparateBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& band, const RgbSeparationPlan& rgb,
-                      const DivideBy255Alpha& divide, bool avx2)
+                      const DivideBy255Alpha& divide, Isa isa)
 {
     using Pixel = typename D::Pixel;
     const ImageView<Pixel> out = ctx.Output<Pixel>();
@@ -79,7 +79,7 @@ void SeparateBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& 
     for (int32_t y = band.top; y < band.top + band.height; ++y) {
         const Pixel* src = work.Row(Wrap(int64_t(plan.scroll) + y, ctx.height));
         Pixel* dst = out.Row(y);
-        if (avx2) {
+        if (isa >= Isa::Avx2) {
             // The stretched row goes to the line buffer: the copies read it while the output row is written.
             const Pixel* from = src;
             if (plan.stretchOn) {
@@ -87,7 +87,7 @@ void SeparateBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& 
                 CopySpan(row, src, 0, width, plan);
                 from = row;
             }
-            SeparateRowAvx2<D>(from, dst, width, copies);
+            SeparateRowLanes<D>(from, dst, width, copies, isa);
             continue;
         }
         // With Stretch the output row holds the stretched source row until the copies are gathered.
@@ -159,7 +159,7 @@ void PixelPath(RenderContext& ctx, const RowPlan& plan)
     draws.DrawSliceCoin();
     RgbSeparationPlan rgb{};
     const DivideBy255Alpha divide;
-    const bool avx2 = CpuHasAvx2();
+    const Isa isa = BestIsa();
     if (ctx.beat.rgbSeparationOn) {
         if (!ctx.err) {
             const PF_Pixel8 clear{0, 0, 0, 0};
@@ -171,7 +171,7 @@ void PixelPath(RenderContext& ctx, const RowPlan& plan)
         const SliceBand band = draws.DrawBand(top);
         if (!ctx.err) {
             if (ctx.beat.rgbSeparationOn) {
-                SeparateBandRows<D>(ctx, plan, band, rgb, divide, avx2);
+                SeparateBandRows<D>(ctx, plan, band, rgb, divide, isa);
             } else {
                 CopyBandRows<D>(ctx, plan, band);
             }

@@ -57,7 +57,7 @@ TEST_P(SeparationRows, Avx2EqualsTheDefinition)
         std::vector<SeparationEntry<Depth8>> line(c.width);
         const DivideBy255Alpha divide;
         SeparateRow<Depth8>(src.data(), want.data(), c.width, copies, line.data(), divide);
-        SeparateRowAvx2<Depth8>(src.data(), got.data(), c.width, copies);
+        SeparateRowLanes<Depth8>(src.data(), got.data(), c.width, copies, Isa::Avx2);
         for (int32_t x = 0; x < c.width; ++x) {
             ASSERT_EQ(got[x].alpha, want[x].alpha) << "column " << x << " round " << round;
             ASSERT_EQ(got[x].red, want[x].red) << "column " << x << " round " << round;
@@ -74,11 +74,11 @@ INSTANTIATE_TEST_SUITE_P(
                       RowCase{1000, {-1, -1, -1}, 0}, RowCase{1001, {1000, 0, 500}, 2},
                       RowCase{1920, {-1, -1, -1}, 1}, RowCase{41, {-1, -1, -1}, 3}, RowCase{1920, {-1, -1, -1}, 3}));
 
-// The deeper rows in AVX2 lanes: the same bytes, random pixels with the depth's edge values (NaN and infinities in
+// The deeper rows in every lane width the processor has: the same bytes, random pixels with the depth's edge values (NaN and infinities in
 // float among them), float rows whose quotients fall on or a hair from the boundaries where a double rounds to one
 // float or the next (sums of a channel and a small power of two), and opaque 16-bit rows, read from an odd address.
 template <typename D>
-void ExpectDeepRowsAlike(int32_t width, uint64_t seed, bool ties)
+void ExpectDeepRowsAlike(int32_t width, uint64_t seed, bool ties, Isa isa)
 {
     using Pixel = typename D::Pixel;
     test::TestRandom rnd(seed);
@@ -120,19 +120,23 @@ void ExpectDeepRowsAlike(int32_t width, uint64_t seed, bool ties)
     const DivideBy255Alpha divide;
     const Pixel* row = src.view.Row(0) + 1;
     SeparateRow<D>(row, want.data(), width, copies, line.data(), divide);
-    SeparateRowAvx2<D>(row, got.data(), width, copies);
-    ASSERT_EQ(std::memcmp(want.data(), got.data(), sizeof(Pixel) * width), 0) << width << " " << seed;
+    SeparateRowLanes<D>(row, got.data(), width, copies, isa);
+    ASSERT_EQ(std::memcmp(want.data(), got.data(), sizeof(Pixel) * width), 0)
+        << width << " " << seed << " isa " << static_cast<int>(isa);
 }
 
-TEST(SeparationRows, DeepRowsInAvx2LanesEqualTheDefinition)
+TEST(SeparationRows, DeepRowsInLanesEqualTheDefinition)
 {
     if (!CpuHasAvx2()) GTEST_SKIP() << "this processor has no AVX2";
-    for (const int32_t width : {1, 5, 8, 63, 1001}) {
-        for (uint64_t seed = 1; seed <= 8; ++seed) {
-            ExpectDeepRowsAlike<Depth16>(width, seed * 977 + width, false);
-            ExpectDeepRowsAlike<Depth16>(width, seed * 37 + width, true);
-            ExpectDeepRowsAlike<DepthFloat>(width, seed * 131 + width, false);
-            ExpectDeepRowsAlike<DepthFloat>(width, seed * 71 + width, true);
+    for (const Isa isa : test::RunnableIsas()) {
+        if (isa < Isa::Avx2) continue;
+        for (const int32_t width : {1, 5, 8, 63, 1001}) {
+            for (uint64_t seed = 1; seed <= 8; ++seed) {
+                ExpectDeepRowsAlike<Depth16>(width, seed * 977 + width, false, isa);
+                ExpectDeepRowsAlike<Depth16>(width, seed * 37 + width, true, isa);
+                ExpectDeepRowsAlike<DepthFloat>(width, seed * 131 + width, false, isa);
+                ExpectDeepRowsAlike<DepthFloat>(width, seed * 71 + width, true, isa);
+            }
         }
     }
 }
