@@ -332,10 +332,11 @@ PW_AVX2 void MonoBlocks(typename Depth::Pixel* px, int blocks, OffsetStream<Dept
 #ifdef PW_HAVE_LANES_AVX512
 PW_AVX512_BEGIN
 
-// MonoBlocks for float: each block's eight offsets in one 8-lane double vector, narrowed to single precision, then
-// spread to their pixels' colour lanes and added; a sum below zero lifted to 0 (max(0, s): s itself where s is NaN
-// or a zero), alpha as it was.
-PW_AVX512 void MonoBlocksFloat(PF_PixelFloat* px, int blocks, OffsetStream<DepthFloat>& offsets)
+// MonoBlocks with each block's eight offsets in one 8-lane double vector. The integer depths then add them as
+// AddMono does; float narrows them to single precision, spreads them to their pixels' colour lanes and adds, a sum
+// below zero lifted to 0 (max(0, s): s itself where s is NaN or a zero), alpha as it was.
+template <typename Depth>
+PW_AVX512 void MonoBlocksWide(typename Depth::Pixel* px, int blocks, OffsetStream<Depth>& offsets)
 {
     __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(offsets.first));
     __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(offsets.second));
@@ -343,7 +344,7 @@ PW_AVX512 void MonoBlocksFloat(PF_PixelFloat* px, int blocks, OffsetStream<Depth
     const __m256i add = _mm256_set1_epi32(static_cast<int32_t>(JumpOf(2 * kPairs).increment));
     const __m256i low31 = _mm256_set1_epi32(0x7FFFFFFF);
     const __m512d scaled = _mm512_set1_pd(offsets.scaledAmount), amount = _mm512_set1_pd(offsets.amount);
-    const __m512d scale = _mm512_set1_pd(DepthFloat::kNoiseScale);
+    const __m512d scale = _mm512_set1_pd(Depth::kNoiseScale);
     const __m512 zero = _mm512_setzero_ps();
     const __mmask16 colours = 0xEEEE;
     const __m512i spread[2] = {_mm512_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3),
@@ -351,14 +352,20 @@ PW_AVX512 void MonoBlocksFloat(PF_PixelFloat* px, int blocks, OffsetStream<Depth
     for (int k = 0; k < blocks; ++k, px += kPairs) {
         const __m512d product = _mm512_mul_pd(_mm512_cvtepi32_pd(_mm256_and_si256(a, low31)),
                                               _mm512_cvtepi32_pd(_mm256_and_si256(b, low31)));
-        const __m256 d = _mm512_cvtpd_ps(_mm512_mul_pd(_mm512_sub_pd(_mm512_mul_pd(product, scaled), amount), scale));
+        const __m512d u = _mm512_mul_pd(_mm512_sub_pd(_mm512_mul_pd(product, scaled), amount), scale);
         a = _mm256_add_epi32(_mm256_mullo_epi32(a, mul), add);
         b = _mm256_add_epi32(_mm256_mullo_epi32(b, mul), add);
-        for (int half = 0; half < 2; ++half) {
-            float* p = &px[4 * half].alpha;
-            const __m512 v = _mm512_loadu_ps(p);
-            const __m512 sum = _mm512_mask_add_ps(v, colours, v, _mm512_permutexvar_ps(spread[half], _mm512_castps256_ps512(d)));
-            _mm512_storeu_ps(p, _mm512_mask_max_ps(v, colours, zero, sum));
+        if constexpr (Depth::kIntegral) {
+            const __m256i d = _mm512_cvttpd_epi32(u);
+            AddMono(px, _mm256_castsi256_si128(d), _mm256_extracti128_si256(d, 1));
+        } else {
+            const __m512 d = _mm512_castps256_ps512(_mm512_cvtpd_ps(u));
+            for (int half = 0; half < 2; ++half) {
+                float* p = &px[4 * half].alpha;
+                const __m512 v = _mm512_loadu_ps(p);
+                const __m512 sum = _mm512_mask_add_ps(v, colours, v, _mm512_permutexvar_ps(spread[half], d));
+                _mm512_storeu_ps(p, _mm512_mask_max_ps(v, colours, zero, sum));
+            }
         }
     }
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(offsets.first), a);
@@ -368,10 +375,11 @@ PW_AVX512 void MonoBlocksFloat(PF_PixelFloat* px, int blocks, OffsetStream<Depth
 PW_AVX512_END
 #endif
 
-// The frame with whole blocks of eight pixels in MonoBlocks (MonoBlocksFloat) and the rest (a row's end, the spare
-// offsets it leaves for the next row's start) as Frame takes them: the same offsets for the same pixels.
+// The frame with whole blocks of eight pixels in MonoBlocks (MonoBlocksWide where isa allows it) and the rest (a
+// row's end, the spare offsets it leaves for the next row's start) as Frame takes them: the same offsets for the same
+// pixels.
 template <typename Depth>
-void MonoLanes(const ImageView<typename Depth::Pixel>& image, double amount, RandomStream& stream)
+void MonoLanes(const ImageView<typename Depth::Pixel>& image, double amount, RandomStream& stream, Isa isa)
 {
     OffsetStream<Depth> offsets(stream, amount);
     typename FrameOffset<Depth>::Type batch[kPairs];
@@ -388,10 +396,10 @@ void MonoLanes(const ImageView<typename Depth::Pixel>& image, double amount, Ran
         const int blocks = (image.width - x) / kPairs;
         if (offsets.spareUsed == kPairs && blocks > 0) {
 #ifdef PW_HAVE_LANES_AVX512
-            if constexpr (!Depth::kIntegral) MonoBlocksFloat(px + x, blocks, offsets);
+            if (isa >= Isa::Avx512Vbmi) MonoBlocksWide<Depth>(px + x, blocks, offsets);
             else
 #endif
-                MonoBlocks<Depth>(px + x, blocks, offsets);
+                if constexpr (Depth::kIntegral) MonoBlocks<Depth>(px + x, blocks, offsets);
             x += blocks * kPairs;
         }
         for (; x < image.width; x += kPairs) {
@@ -426,13 +434,13 @@ void FrameOn(Isa isa, const ImageView<typename Depth::Pixel>& image, double amou
                            image.height > 0;
 #ifdef PW_HAVE_LANES_AVX512
     if constexpr (!Depth::kIntegral) {
-        if (isa >= Isa::Avx512Vbmi && monoLanes) return MonoLanes<Depth>(image, amount, stream);
+        if (isa >= Isa::Avx512Vbmi && monoLanes) return MonoLanes<Depth>(image, amount, stream, isa);
         if (isa >= Isa::Avx512Vbmi) return FrameAvx512<Depth, ChannelsPerPixel>(image, amount, stream);
     }
 #endif
 #ifdef PW_HAVE_LANES_AVX2
     if constexpr (Depth::kIntegral) {
-        if (isa >= Isa::Avx2 && monoLanes) return MonoLanes<Depth>(image, amount, stream);
+        if (isa >= Isa::Avx2 && monoLanes) return MonoLanes<Depth>(image, amount, stream, isa);
     }
 #endif
     if (isa >= Isa::Avx2) FrameAvx2<Depth, ChannelsPerPixel>(image, amount, stream);
