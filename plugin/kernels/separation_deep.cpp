@@ -233,9 +233,9 @@ PW_AVX512 inline bool Resolve8(const Oct& s, PF_PixelFloat* out)
 // A segment's float columns from `begin`, eight a step, the definition for a group whose check fails; returns the
 // first column left (fewer than eight remain).
 PW_AVX512 int32_t FloatGroupsAvx512(const SeparationSegment<PF_PixelFloat>& seg, int32_t begin,
-                                    const SeparationCopy (&copies)[3], PF_PixelFloat* dst)
+                                    const SeparationCopy (&copies)[3], PF_PixelFloat* dst,
+                                    const DivideBy255Alpha& divide)
 {
-    const DivideBy255Alpha divide;
     __m512d colour[3][3];
     for (int k = 0; k < 3; ++k) {
         colour[k][0] = _mm512_set1_pd(copies[k].colour.red);
@@ -259,10 +259,9 @@ PW_AVX512_END
 
 template <typename D>
 PW_AVX2 void Row(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width, const SeparationCopy (&copies)[3],
-                 Isa isa)
+                 Isa isa, const DivideBy255Alpha& divide)
 {
     using Pixel = typename D::Pixel;
-    const DivideBy255Alpha divide;
     __m256d colour[3][3];
     for (int k = 0; k < 3; ++k) {
         colour[k][0] = _mm256_set1_pd(copies[k].colour.red);
@@ -281,7 +280,7 @@ PW_AVX2 void Row(const typename D::Pixel* src, typename D::Pixel* dst, int32_t w
         int32_t c = seg.begin;
 #ifdef PW_HAVE_LANES_AVX512
         if constexpr (std::is_same_v<D, DepthFloat>) {
-            if (isa >= Isa::Avx512Vbmi) c = FloatGroupsAvx512(seg, c, copies, dst);
+            if (isa >= Isa::Avx512Vbmi) c = FloatGroupsAvx512(seg, c, copies, dst, divide);
         }
 #endif
         for (; c + 4 <= seg.end; c += 4) {
@@ -306,18 +305,17 @@ PW_AVX2 void Row(const typename D::Pixel* src, typename D::Pixel* dst, int32_t w
 
 template <typename D>
 void DeepRowLanes(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width, const SeparationCopy (&copies)[3],
-                  Isa isa)
+                  Isa isa, const DivideBy255Alpha& divide)
 {
-    Row<D>(src, dst, width, copies, isa);
+    Row<D>(src, dst, width, copies, isa, divide);
 }
 
 #else
 
 template <typename D>
 void DeepRowLanes(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width, const SeparationCopy (&copies)[3],
-                  Isa)
+                  Isa, const DivideBy255Alpha& divide)
 {
-    const DivideBy255Alpha divide;
     SeparationSegment<typename D::Pixel> segments[4];
     const int count = SegmentsOf(src, width, copies, segments);
     for (int s = 0; s < count; ++s) {
@@ -331,8 +329,10 @@ void DeepRowLanes(const typename D::Pixel* src, typename D::Pixel* dst, int32_t 
 
 #endif
 
-template void DeepRowLanes<Depth16>(const PF_Pixel16*, PF_Pixel16*, int32_t, const SeparationCopy (&)[3], Isa);
-template void DeepRowLanes<DepthFloat>(const PF_PixelFloat*, PF_PixelFloat*, int32_t, const SeparationCopy (&)[3], Isa);
+template void DeepRowLanes<Depth16>(const PF_Pixel16*, PF_Pixel16*, int32_t, const SeparationCopy (&)[3], Isa,
+                                    const DivideBy255Alpha&);
+template void DeepRowLanes<DepthFloat>(const PF_PixelFloat*, PF_PixelFloat*, int32_t, const SeparationCopy (&)[3], Isa,
+                                       const DivideBy255Alpha&);
 
 }  // namespace separation
 }  // namespace pw

@@ -47,9 +47,8 @@ __attribute__((target("avx2"))) inline __m256i OpaqueColumns(const __m256i (&px)
 // n / (255 alpha), n < 2^26, comes from one single-precision reciprocal a pixel (Quotient) corrected by the
 // remainder; alpha 0 has sums 0 and divides by 255 to 0.
 __attribute__((target("avx2"))) void Row8(const PF_Pixel8* src, PF_Pixel8* dst, int32_t width,
-                                          const SeparationCopy (&copies)[3])
+                                          const SeparationCopy (&copies)[3], const DivideBy255Alpha& divide)
 {
-    const DivideBy255Alpha divide;
     const __m256i low = _mm256_set1_epi32(0xFF), zero = _mm256_setzero_si256(), one = _mm256_set1_epi32(1);
     const __m256i white = _mm256_set1_epi32(255);
     __m256i cr[3], cg[3], cb[3];
@@ -138,9 +137,9 @@ void DivideBy255AlphaAvx2(const int32_t* n, const int32_t* alpha, int32_t* q, in
 namespace {
 
 // Without AVX2 lanes to schedule for, the definition column by column.
-void Row8(const PF_Pixel8* src, PF_Pixel8* dst, int32_t width, const SeparationCopy (&copies)[3])
+void Row8(const PF_Pixel8* src, PF_Pixel8* dst, int32_t width, const SeparationCopy (&copies)[3],
+          const DivideBy255Alpha& divide)
 {
-    const DivideBy255Alpha divide;
     SeparationSegment<PF_Pixel8> segments[4];
     const int count = SegmentsOf(src, width, copies, segments);
     for (int s = 0; s < count; ++s) {
@@ -157,16 +156,18 @@ void Row8(const PF_Pixel8* src, PF_Pixel8* dst, int32_t width, const SeparationC
 
 template <typename D>
 void SeparateRowLanes(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width,
-                      const SeparationCopy (&copies)[3], Isa isa)
+                      const SeparationCopy (&copies)[3], Isa isa, const DivideBy255Alpha& divide)
 {
     if (width <= 0) return;
-    if constexpr (std::is_same_v<D, Depth8>) Row8(src, dst, width, copies);
-    else separation::DeepRowLanes<D>(src, dst, width, copies, isa);
+    if constexpr (std::is_same_v<D, Depth8>) Row8(src, dst, width, copies, divide);
+    else separation::DeepRowLanes<D>(src, dst, width, copies, isa, divide);
 }
 
-template void SeparateRowLanes<Depth8>(const PF_Pixel8*, PF_Pixel8*, int32_t, const SeparationCopy (&)[3], Isa);
-template void SeparateRowLanes<Depth16>(const PF_Pixel16*, PF_Pixel16*, int32_t, const SeparationCopy (&)[3], Isa);
+template void SeparateRowLanes<Depth8>(const PF_Pixel8*, PF_Pixel8*, int32_t, const SeparationCopy (&)[3], Isa,
+                                      const DivideBy255Alpha&);
+template void SeparateRowLanes<Depth16>(const PF_Pixel16*, PF_Pixel16*, int32_t, const SeparationCopy (&)[3], Isa,
+                                      const DivideBy255Alpha&);
 template void SeparateRowLanes<DepthFloat>(const PF_PixelFloat*, PF_PixelFloat*, int32_t, const SeparationCopy (&)[3],
-                                           Isa);
+                                           Isa, const DivideBy255Alpha&);
 
 }  // namespace pw

@@ -126,13 +126,13 @@ void SeparateRow(const typename D::Pixel* src, typename D::Pixel* dst, int32_t w
 // BestIsa() >= isa.
 template <typename D>
 void SeparateRowLanes(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width,
-                      const SeparationCopy (&copies)[3], Isa isa);
+                      const SeparationCopy (&copies)[3], Isa isa, const DivideBy255Alpha& divide);
 
 namespace separation {
 // The 16-bit and float rows behind SeparateRowLanes (separation_deep.cpp).
 template <typename D>
 void DeepRowLanes(const typename D::Pixel* src, typename D::Pixel* dst, int32_t width,
-                  const SeparationCopy (&copies)[3], Isa isa);
+                  const SeparationCopy (&copies)[3], Isa isa, const DivideBy255Alpha& divide);
 }  // namespace separation
 
 // Its 8-bit division: q[i] = n[i] / (255 alpha[i]) (alpha 0 divides by 255), 0 <= n[i] < 2^26. Only where

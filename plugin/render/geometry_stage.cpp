@@ -87,7 +87,7 @@ void SeparateBandRows(RenderContext& ctx, const RowPlan& plan, const SliceBand& 
                 CopySpan(row, src, 0, width, plan);
                 from = row;
             }
-            SeparateRowLanes<D>(from, dst, width, copies, isa);
+            SeparateRowLanes<D>(from, dst, width, copies, isa, divide);
             continue;
         }
         // With Stretch the output row holds the stretched source row until the copies are gathered.

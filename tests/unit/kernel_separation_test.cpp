@@ -57,7 +57,7 @@ TEST_P(SeparationRows, Avx2EqualsTheDefinition)
         std::vector<SeparationEntry<Depth8>> line(c.width);
         const DivideBy255Alpha divide;
         SeparateRow<Depth8>(src.data(), want.data(), c.width, copies, line.data(), divide);
-        SeparateRowLanes<Depth8>(src.data(), got.data(), c.width, copies, Isa::Avx2);
+        SeparateRowLanes<Depth8>(src.data(), got.data(), c.width, copies, Isa::Avx2, divide);
         for (int32_t x = 0; x < c.width; ++x) {
             ASSERT_EQ(got[x].alpha, want[x].alpha) << "column " << x << " round " << round;
             ASSERT_EQ(got[x].red, want[x].red) << "column " << x << " round " << round;
@@ -120,7 +120,7 @@ void ExpectDeepRowsAlike(int32_t width, uint64_t seed, bool ties, Isa isa)
     const DivideBy255Alpha divide;
     const Pixel* row = src.view.Row(0) + 1;
     SeparateRow<D>(row, want.data(), width, copies, line.data(), divide);
-    SeparateRowLanes<D>(row, got.data(), width, copies, isa);
+    SeparateRowLanes<D>(row, got.data(), width, copies, isa, divide);
     ASSERT_EQ(std::memcmp(want.data(), got.data(), sizeof(Pixel) * width), 0)
         << width << " " << seed << " isa " << static_cast<int>(isa);
 }
