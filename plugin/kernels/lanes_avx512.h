@@ -14,7 +14,9 @@
 #define PW_AVX512_BEGIN
 #define PW_AVX512_END
 #else
-#define PW_AVX512_BEGIN _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wmaybe-uninitialized\"")
+#define PW_AVX512_BEGIN                                                                                              \
+    _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wmaybe-uninitialized\"")                      \
+        _Pragma("GCC diagnostic ignored \"-Wuninitialized\"")
 #define PW_AVX512_END _Pragma("GCC diagnostic pop")
 #endif
 #endif

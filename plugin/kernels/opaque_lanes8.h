@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "kernels/lanes_avx2.h"
+#include "kernels/lanes_avx512.h"
 #include "kernels/real_to_int.h"
 
 namespace pw {
@@ -108,6 +109,54 @@ PW_AVX2 inline __m256i Half(__m256i pixels, int half)
     return half == 0 ? _mm256_unpacklo_epi8(pixels, zero) : _mm256_unpackhi_epi8(pixels, zero);
 }
 
+#endif
+
+#ifdef PW_HAVE_LANES_AVX512
+PW_AVX512_BEGIN
+
+// The same sixteen pixels a vector, for the AVX-512 schedules: unpacking and packing stay within 128-bit lanes, so
+// the channels pair up as in the 256-bit forms.
+PW_AVX512 inline bool AllOpaque(__m512i pixels)
+{
+    const __m512i alpha = _mm512_set1_epi32(0xFF);
+    return _mm512_cmpneq_epi32_mask(_mm512_and_si512(pixels, alpha), alpha) == 0;
+}
+
+PW_AVX512 inline __m512i Divide255(__m512i x)
+{
+    return _mm512_srli_epi16(_mm512_mulhi_epu16(x, _mm512_set1_epi16(static_cast<short>(32897))), 7);
+}
+
+PW_AVX512 inline __m512i Channel(__m512i U, __m512i V)
+{
+    const __m512i b = _mm512_and_si512(U, _mm512_set1_epi16(0xFF));
+    const __m512i limit = _mm512_add_epi16(_mm512_sub_epi16(_mm512_set1_epi16(static_cast<short>(65280)),
+                                                            _mm512_slli_epi16(b, 8)), b);
+    const __m512i high = _mm512_srli_epi16(U, 8);
+    return _mm512_mask_sub_epi16(high, _mm512_cmpge_epu16_mask(V, limit), high, _mm512_set1_epi16(1));
+}
+
+PW_AVX512 inline __m512i SpreadAlpha(__m512i words)
+{
+    return _mm512_shufflehi_epi16(_mm512_shufflelo_epi16(words, 0), 0);
+}
+
+template <typename Channels>
+PW_AVX512 inline __m512i Pixels(__m512i pixels, const Channels& channels)
+{
+    const __m512i zero = _mm512_setzero_si512();
+    const __m512i low = channels(_mm512_unpacklo_epi8(pixels, zero), 0);
+    const __m512i high = channels(_mm512_unpackhi_epi8(pixels, zero), 1);
+    return _mm512_or_si512(_mm512_packus_epi16(low, high), _mm512_set1_epi32(0xFF));
+}
+
+PW_AVX512 inline __m512i Half(__m512i pixels, int half)
+{
+    const __m512i zero = _mm512_setzero_si512();
+    return half == 0 ? _mm512_unpacklo_epi8(pixels, zero) : _mm512_unpackhi_epi8(pixels, zero);
+}
+
+PW_AVX512_END
 #endif
 
 }  // namespace opaque8

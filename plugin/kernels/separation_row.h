@@ -1,7 +1,7 @@
 // One output row of RGB Separation: three colour copies of a source row, each landing shifted (wrapping round
 // the row), gathered per column and resolved. SeparateRow is the definition in every depth; SeparateRowLanes is
-// it scheduled in AVX2 lanes (and float's also in AVX-512 lanes), equal to it bit for bit, for processors that have
-// them.
+// it scheduled in AVX2 lanes (8-bit and float also in AVX-512 lanes), equal to it bit for bit, for processors that
+// have them.
 #pragma once
 
 #include <cstdint>
@@ -135,9 +135,9 @@ void DeepRowLanes(const typename D::Pixel* src, typename D::Pixel* dst, int32_t 
                   const SeparationCopy (&copies)[3], Isa isa, const DivideBy255Alpha& divide);
 }  // namespace separation
 
-// Its 8-bit division: q[i] = n[i] / (255 alpha[i]) (alpha 0 divides by 255), 0 <= n[i] < 2^26. Only where
-// CpuHasAvx2().
-void DivideBy255AlphaAvx2(const int32_t* n, const int32_t* alpha, int32_t* q, int32_t count);
+// Its 8-bit division: q[i] = n[i] / (255 alpha[i]) (alpha 0 divides by 255), 0 <= n[i] < 2^26, in the lanes isa
+// allows. Only where isa >= Isa::Avx2 and BestIsa() >= isa.
+void DivideBy255AlphaLanes(const int32_t* n, const int32_t* alpha, int32_t* q, int32_t count, Isa isa);
 
 // A row's columns fall into at most four segments between the copies' wrap points; within one, every copy reads
 // its source contiguously: column c of [begin, end) takes base[k][c]. Returns how many segments there are.
