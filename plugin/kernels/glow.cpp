@@ -8,6 +8,7 @@
 #include "kernels/composite_lanes.h"
 #include "kernels/pixel_depth.h"
 #include "kernels/lanes_avx2.h"
+#include "kernels/lanes_avx512.h"
 #include "kernels/opaque_lanes8.h"
 #include "kernels/real_to_int.h"
 
@@ -109,9 +110,8 @@ PW_AVX2 inline __m256i OverOpaque(__m256i P, __m256i Q, __m256i mul, __m128i shi
     });
 }
 
-PW_AVX2 void CompositeRow8Avx2(PF_Pixel8* out, const PF_Pixel8* glow, int32_t width,
-                                                        const AddScaled8& blend, double k,
-                                                        const opaque8::ScaledFactor& fixed)
+// Eight pixels of a row.
+PW_AVX2 inline void Group8(PF_Pixel8* out, const PF_Pixel8* glow, double k, const opaque8::ScaledFactor& fixed)
 {
     const __m256i low = _mm256_set1_epi32(0xFF), full = _mm256_set1_epi32(256), white = _mm256_set1_epi32(255);
     const __m256i zero = _mm256_setzero_si256();
@@ -119,48 +119,104 @@ PW_AVX2 void CompositeRow8Avx2(PF_Pixel8* out, const PF_Pixel8* glow, int32_t wi
     const __m256 one = _mm256_set1_ps(1.0f);
     const __m256i factorMul = _mm256_set1_epi16(static_cast<short>(fixed.mul));
     const __m128i factorShift = _mm_cvtsi32_si128(fixed.shift);
-    int32_t x = 0;
-    for (; x + 8 <= width; x += 8) {
-        const __m256i P = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + x));
-        const __m256i Q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(glow + x));
-        // Glow with no alpha leaves the bottom, save where the bottom has none either (it then takes the glow).
-        if (_mm256_testz_si256(Q, low)) {
-            const __m256i bareP = _mm256_cmpeq_epi32(_mm256_and_si256(P, low), zero);
-            if (!_mm256_testz_si256(bareP, bareP))
-                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_blendv_epi8(P, Q, bareP));
-            continue;
-        }
-        // A bottom with no alpha takes the glow as it is.
-        if (_mm256_testz_si256(P, low)) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), Q);
-            continue;
-        }
-        if (fixed.exact && opaque8::AllOpaque(P)) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), OverOpaque(P, Q, factorMul, factorShift));
-            continue;
-        }
-        const __m256i aP = _mm256_and_si256(P, low), aQ = _mm256_and_si256(Q, low);
-        const __m256i bottom = _mm256_mullo_epi16(_mm256_sub_epi32(full, aQ), aP);
-        const __m256i alpha = _mm256_min_epi32(_mm256_add_epi32(aQ, _mm256_srli_epi32(bottom, 8)), white);
-        const __m256i both = _mm256_mullo_epi16(aP, aQ);
-        const __m256i top = _mm256_mullo_epi16(aQ, _mm256_sub_epi32(full, aP));
-        const __m256 inverse = _mm256_div_ps(one, _mm256_cvtepi32_ps(alpha));  // alpha 0 only where a test wins
-        __m256i result = alpha;
-        for (int shift = 8; shift <= 24; shift += 8) {
-            const __m256i p = _mm256_and_si256(_mm256_srli_epi32(P, shift), low);
-            const __m256i q = _mm256_and_si256(_mm256_srli_epi32(Q, shift), low);
-            const __m256i sp = ScaledLanes(p, factor);
-            const __m256i under = _mm256_cmpgt_epi32(_mm256_sub_epi32(white, q), sp);
-            const __m256i m = _mm256_blendv_epi8(white, _mm256_add_epi32(q, sp), under);
-            const __m256i sum = _mm256_add_epi32(
-                _mm256_add_epi32(_mm256_mullo_epi32(m, both), _mm256_mullo_epi32(q, top)), _mm256_mullo_epi32(p, bottom));
-            const __m256i c = lanes::DivideSmall(_mm256_srli_epi32(sum, 8), inverse);
-            result = _mm256_or_si256(result, _mm256_slli_epi32(_mm256_min_epi32(c, white), shift));
-        }
-        result = _mm256_blendv_epi8(result, P, _mm256_cmpeq_epi32(aQ, zero));
-        result = _mm256_blendv_epi8(result, Q, _mm256_cmpeq_epi32(aP, zero));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), result);
+    const __m256i P = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
+    const __m256i Q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(glow));
+    // Glow with no alpha leaves the bottom, save where the bottom has none either (it then takes the glow).
+    if (_mm256_testz_si256(Q, low)) {
+        const __m256i bareP = _mm256_cmpeq_epi32(_mm256_and_si256(P, low), zero);
+        if (!_mm256_testz_si256(bareP, bareP))
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_blendv_epi8(P, Q, bareP));
+        return;
     }
+    // A bottom with no alpha takes the glow as it is.
+    if (_mm256_testz_si256(P, low)) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), Q);
+        return;
+    }
+    if (fixed.exact && opaque8::AllOpaque(P)) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), OverOpaque(P, Q, factorMul, factorShift));
+        return;
+    }
+    const __m256i aP = _mm256_and_si256(P, low), aQ = _mm256_and_si256(Q, low);
+    const __m256i bottom = _mm256_mullo_epi16(_mm256_sub_epi32(full, aQ), aP);
+    const __m256i alpha = _mm256_min_epi32(_mm256_add_epi32(aQ, _mm256_srli_epi32(bottom, 8)), white);
+    const __m256i both = _mm256_mullo_epi16(aP, aQ);
+    const __m256i top = _mm256_mullo_epi16(aQ, _mm256_sub_epi32(full, aP));
+    const __m256 inverse = _mm256_div_ps(one, _mm256_cvtepi32_ps(alpha));  // alpha 0 only where a test wins
+    __m256i result = alpha;
+    for (int shift = 8; shift <= 24; shift += 8) {
+        const __m256i p = _mm256_and_si256(_mm256_srli_epi32(P, shift), low);
+        const __m256i q = _mm256_and_si256(_mm256_srli_epi32(Q, shift), low);
+        const __m256i sp = ScaledLanes(p, factor);
+        const __m256i under = _mm256_cmpgt_epi32(_mm256_sub_epi32(white, q), sp);
+        const __m256i m = _mm256_blendv_epi8(white, _mm256_add_epi32(q, sp), under);
+        const __m256i sum = _mm256_add_epi32(
+            _mm256_add_epi32(_mm256_mullo_epi32(m, both), _mm256_mullo_epi32(q, top)), _mm256_mullo_epi32(p, bottom));
+        const __m256i c = lanes::DivideSmall(_mm256_srli_epi32(sum, 8), inverse);
+        result = _mm256_or_si256(result, _mm256_slli_epi32(_mm256_min_epi32(c, white), shift));
+    }
+    result = _mm256_blendv_epi8(result, P, _mm256_cmpeq_epi32(aQ, zero));
+    result = _mm256_blendv_epi8(result, Q, _mm256_cmpeq_epi32(aP, zero));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), result);
+}
+
+#ifdef PW_HAVE_LANES_AVX512
+PW_AVX512_BEGIN
+
+PW_AVX512 inline __m512i OverOpaque(__m512i P, __m512i Q, __m512i mul, __m128i shift)
+{
+    const __m512i white = _mm512_set1_epi16(255), full = _mm512_set1_epi16(256);
+    return opaque8::Pixels(P, [&](__m512i p, int half) PW_AVX512 {
+        const __m512i q = opaque8::Half(Q, half);
+        const __m512i aQ = opaque8::SpreadAlpha(q);
+        const __m512i scaled = _mm512_srl_epi16(_mm512_mulhi_epu16(_mm512_slli_epi16(p, 8), mul), shift);
+        const __m512i m = _mm512_min_epu16(_mm512_adds_epu16(q, scaled), white);
+        const __m512i U =
+            _mm512_add_epi16(_mm512_mullo_epi16(m, aQ), _mm512_mullo_epi16(p, _mm512_sub_epi16(full, aQ)));
+        return opaque8::Channel(U, _mm512_mullo_epi16(q, aQ));
+    });
+}
+
+// Sixteen pixels a step where all sixteen take one of Group8's first three ways, the two halves through Group8
+// otherwise; returns the first pixel left (fewer than sixteen remain).
+PW_AVX512 int32_t Groups16(PF_Pixel8* out, const PF_Pixel8* glow, int32_t width, double k,
+                           const opaque8::ScaledFactor& fixed)
+{
+    const __m512i low = _mm512_set1_epi32(0xFF);
+    const __m512i factorMul = _mm512_set1_epi16(static_cast<short>(fixed.mul));
+    const __m128i factorShift = _mm_cvtsi32_si128(fixed.shift);
+    int32_t x = 0;
+    for (; x + 16 <= width; x += 16) {
+        const __m512i P = _mm512_loadu_si512(out + x);
+        const __m512i Q = _mm512_loadu_si512(glow + x);
+        if (_mm512_test_epi32_mask(Q, low) == 0) {
+            const __mmask16 bareP = _mm512_testn_epi32_mask(P, low);
+            if (bareP) _mm512_storeu_si512(out + x, _mm512_mask_blend_epi32(bareP, P, Q));
+        } else if (_mm512_test_epi32_mask(P, low) == 0) {
+            _mm512_storeu_si512(out + x, Q);
+        } else if (fixed.exact && opaque8::AllOpaque(P)) {
+            _mm512_storeu_si512(out + x, OverOpaque(P, Q, factorMul, factorShift));
+        } else {
+            Group8(out + x, glow + x, k, fixed);
+            Group8(out + x + 8, glow + x + 8, k, fixed);
+        }
+    }
+    return x;
+}
+
+PW_AVX512_END
+#endif
+
+PW_AVX2 void CompositeRow8Lanes(PF_Pixel8* out, const PF_Pixel8* glow, int32_t width, const AddScaled8& blend,
+                               double k, const opaque8::ScaledFactor& fixed, Isa isa)
+{
+    int32_t x = 0;
+#ifdef PW_HAVE_LANES_AVX512
+    if (isa >= Isa::Avx512Vbmi) x = Groups16(out, glow, width, k, fixed);
+#else
+    (void)isa;
+#endif
+    for (; x + 8 <= width; x += 8) Group8(out + x, glow + x, k, fixed);
     for (; x < width; ++x) out[x] = blend(out[x], glow[x]);
 }
 
@@ -174,7 +230,8 @@ void CompositeAll8On(Isa isa, const ImageView<PF_Pixel8>& output, const ImageVie
         const opaque8::ScaledFactor factor = opaque8::FindScaledFactor(k);
         const int32_t width = output.width < glow.width ? output.width : glow.width;
         const int32_t height = output.height < glow.height ? output.height : glow.height;
-        for (int32_t y = 0; y < height; ++y) CompositeRow8Avx2(output.Row(y), glow.Row(y), width, blend, k, factor);
+        for (int32_t y = 0; y < height; ++y)
+            CompositeRow8Lanes(output.Row(y), glow.Row(y), width, blend, k, factor, isa);
         return;
     }
 #endif

@@ -133,7 +133,7 @@ PW_AVX512 inline __m512i Channel(__m512i U, __m512i V)
     const __m512i limit = _mm512_add_epi16(_mm512_sub_epi16(_mm512_set1_epi16(static_cast<short>(65280)),
                                                             _mm512_slli_epi16(b, 8)), b);
     const __m512i high = _mm512_srli_epi16(U, 8);
-    return _mm512_mask_sub_epi16(high, _mm512_cmpge_epu16_mask(V, limit), high, _mm512_set1_epi16(1));
+    return _mm512_mask_add_epi16(high, _mm512_cmpge_epu16_mask(V, limit), high, _mm512_set1_epi16(1));
 }
 
 PW_AVX512 inline __m512i SpreadAlpha(__m512i words)

@@ -158,7 +158,7 @@ void CheckComposite(uint64_t seed, double k, int32_t width = 31)
     test::AddHostileValues(glow, rnd);
     // Glow without alpha over whole lane groups (most of a real frame), over bottoms with and without alpha.
     for (int32_t y = 0; y < 9; y += 3) {
-        for (int32_t x = 8; x < std::min(width, 24); ++x) glow.At(x, y).alpha = 0;
+        for (int32_t x = 8; x < std::min(width, 40); ++x) glow.At(x, y).alpha = 0;
         for (const int32_t x : {9, 17}) if (x < width) output.At(x, y).alpha = 0;
     }
     // Opaque bottoms (the usual footage) under glow of every alpha; 16-bit alphas past white count as white.
@@ -168,6 +168,11 @@ void CheckComposite(uint64_t seed, double k, int32_t width = 31)
     }
     // Bottoms with no alpha (a matte's outside) under glow of every alpha.
     for (int32_t x = 0; x < width; ++x) output.At(x, 4).alpha = 0;
+    // Bottoms nearly opaque: 8-bit 127 shares the low seven bits of white.
+    for (int32_t x = 0; x < width; ++x) {
+        using Channel = decltype(Pixel{}.alpha);
+        output.At(x, 7).alpha = Channel(x % 16 == 5 ? DepthOf<Pixel>::kWhite / 2 : DepthOf<Pixel>::kWhite);
+    }
     TestImage<Pixel> expected(output);
     for (int32_t y = 0; y < 9; ++y) {
         for (int32_t x = 0; x < width; ++x) {
