@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "ae_basic.h"
+#include "kernels/box_blur_prefix.h"
 #include "kernels/lanes_avx2.h"
 
 #ifdef PW_HAVE_LANES_AVX2
@@ -24,6 +25,7 @@ PW_AVX2 inline void PrefixRowAvx2(uint16_t* S, const A_u_char* px, int32_t n)
     __m256i carry = zero;  // the last sum, in all four quarters
     int32_t k = 0;
     for (; k + 8 <= n; k += 8) {
+        PrefetchAhead(px + 4 * k);
         const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(px + 4 * k));
         __m256i a = _mm256_unpacklo_epi8(bytes, zero), b = _mm256_unpackhi_epi8(bytes, zero);  // pixels 0 1 | 4 5; 2 3 | 6 7
         a = _mm256_add_epi16(a, _mm256_slli_si256(a, 8));
