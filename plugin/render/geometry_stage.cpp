@@ -26,6 +26,19 @@ struct RowPlan {
     StretchPlan stretch;
 };
 
+// n copies of one pixel. std::fill stores a small struct one pixel a step; doubling the run moves it at copy speed.
+template <typename Pixel>
+void Smear(Pixel* dst, size_t n, const Pixel pixel)
+{
+    if (n == 0) return;
+    dst[0] = pixel;
+    for (size_t done = 1; done < n;) {
+        const size_t more = std::min(done, n - done);
+        std::memcpy(dst + done, dst, sizeof(Pixel) * more);
+        done += more;
+    }
+}
+
 // Source columns [xa, xb) of one row to dst[0 .. xb - xa), as whole runs: the columns Stretch smears are one
 // repeated pixel, the others a plain copy.
 template <typename Pixel>
@@ -40,10 +53,10 @@ void CopySpan(Pixel* dst, const Pixel* src, int32_t xa, int32_t xb, const RowPla
     if (plan.stretch.after) {
         const int32_t mid = std::clamp(q, xa, xb);
         std::memcpy(dst, src + xa, sizeof(Pixel) * size_t(mid - xa));
-        std::fill(dst + (mid - xa), dst + (xb - xa), src[q]);
+        Smear(dst + (mid - xa), size_t(xb - mid), src[q]);
     } else {
         const int32_t mid = std::clamp(q + 1, xa, xb);
-        std::fill(dst, dst + (mid - xa), src[q]);
+        Smear(dst, size_t(mid - xa), src[q]);
         std::memcpy(dst + (mid - xa), src + mid, sizeof(Pixel) * size_t(xb - mid));
     }
 }
