@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "ae_basic.h"
+#include "kernels/box_blur_prefix.h"
 #include "kernels/lanes_avx2.h"
 
 #ifdef PW_HAVE_LANES_AVX2
@@ -21,6 +22,7 @@ PW_AVX2 inline void PrefixRow16Avx2(int32_t* S, const A_u_short* px, int32_t n)
     __m256i carry = _mm256_setzero_si256();  // the last sum, in both halves
     int32_t k = 0;
     for (; k + 4 <= n; k += 4) {
+        PrefetchAhead(px + 4 * k);
         const __m256i a = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + 4 * k)));
         const __m256i b = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + 4 * k + 8)));
         // [0, p0] and [0, p2]: the lower half moved up, the lower half zeroed.
