@@ -1,6 +1,7 @@
-// The 16-bit rows with 32-bit sums (box_blur_arith.h, Arith16Int and Arith16Short) in AVX2 lanes: a row's running
-// sums four pixels a step, the same integers as PrefixRow's. Internal to the box blur passes; only where
-// CpuHasAvx2().
+// The 16-bit passes with 32-bit sums (box_blur_arith.h, Arith16Int and Arith16Short) in AVX2 lanes: a row's running
+// sums four pixels a step, the same integers as PrefixRow's; for Arith16Short also a strip of columns' sums and the
+// interior totals, sixteen channels a step. An interior total (S[i - 1] - S[i - r - 1]) + (S[i + r] - S[i - 1]) is
+// S[i + r] - S[i - r - 1], every term below 2^31. Internal to the box blur passes; only where CpuHasAvx2().
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,41 @@ PW_AVX2 inline void PrefixRow16Avx2(int32_t* S, const A_u_short* px, int32_t n)
         last = _mm_add_epi32(last, _mm_cvtepu16_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(px + 4 * k))));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(S + 4 * k), last);
     }
+}
+
+// out[k] = min(trunc(float(hi[k] - lo[k]) x inverse + half), 32768) for k in [0, channels), Arith16Short's Store in
+// the same single-precision steps. Returns how many were written (a multiple of 16); the caller finishes the rest.
+PW_AVX2 inline int32_t ShortTotalsAvx2(A_u_short* out, const int32_t* hi, const int32_t* lo, int32_t channels,
+                                       float inverse, float half)
+{
+    const __m256 scale = _mm256_set1_ps(inverse), offset = _mm256_set1_ps(half);
+    const __m256i cap = _mm256_set1_epi32(32768);
+    const auto quotient = [&](const int32_t* h, const int32_t* l) PW_AVX2 {
+        const __m256i total = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(h)),
+                                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(l)));
+        const __m256 q = _mm256_add_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(total), scale), offset);
+        return _mm256_min_epi32(_mm256_cvttps_epi32(q), cap);
+    };
+    int32_t k = 0;
+    for (; k + 16 <= channels; k += 16) {
+        const __m256i packed = _mm256_packus_epi32(quotient(hi + k, lo + k), quotient(hi + k + 8, lo + k + 8));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k),
+                            _mm256_permute4x64_epi64(packed, _MM_SHUFFLE(3, 1, 2, 0)));
+    }
+    return k;
+}
+
+// cur[k] = prev[k] + px[k] for k in [0, channels): one position's sums of a strip of columns. Returns how many were
+// written (a multiple of 8).
+PW_AVX2 inline int32_t AccumulateShortAvx2(int32_t* cur, const int32_t* prev, const A_u_short* px, int32_t channels)
+{
+    int32_t k = 0;
+    for (; k + 8 <= channels; k += 8) {
+        const __m256i v = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + k)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(cur + k),
+                            _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(prev + k)), v));
+    }
+    return k;
 }
 
 }  // namespace blur

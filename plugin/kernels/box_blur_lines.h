@@ -172,7 +172,8 @@ struct IsNarrow8<Arith, std::enable_if_t<Arith::kNarrow>> {
 };
 
 // kLanes: the widest hand-scheduled lanes allowed (never above BestIsa()), used where the arithmetic has them: 8-bit
-// narrow sums (box_blur_lanes8.h), 16-bit rows into 32-bit sums (box_blur_lanes16.h) and float, whose lanes also come
+// narrow sums (box_blur_lanes8.h), 16-bit 32-bit sums (box_blur_lanes16.h: the rows' sums, and for Arith16Short
+// the strips' sums and the totals) and float, whose lanes also come
 // 512 bits wide (box_blur_lanes_float.h).
 template <typename Arith, Isa kLanes>
 struct LanesOf {
@@ -180,10 +181,12 @@ struct LanesOf {
     static constexpr bool kNarrow8 = kLanes >= Isa::Avx2 && IsNarrow8<Arith>::value;
     static constexpr bool kRows16 = kLanes >= Isa::Avx2 && std::is_same_v<typename Arith::Channel, A_u_short> &&
                                     std::is_same_v<typename Arith::Sum, int32_t>;
+    static constexpr bool kShort16 = kLanes >= Isa::Avx2 && std::is_same_v<Arith, Arith16Short>;
     static constexpr bool kFloat = kLanes >= Isa::Avx2 && std::is_same_v<Arith, ArithFloat>;
 #else
     static constexpr bool kNarrow8 = false;
     static constexpr bool kRows16 = false;
+    static constexpr bool kShort16 = false;
     static constexpr bool kFloat = false;
 #endif
 };
@@ -211,6 +214,7 @@ void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, 
     const int32_t lanes = lines.lanes;
     const typename Arith::Channel* px = lines.first;
     constexpr bool kLanes8 = LanesOf<Arith, kLanes>::kNarrow8;
+    constexpr bool kLanesShort = LanesOf<Arith, kLanes>::kShort16;
     constexpr bool kLanesFloat = LanesOf<Arith, kLanes>::kFloat;
     if constexpr (kLanes8) {
         PrefixRowAvx2(S, px, n);
@@ -252,6 +256,13 @@ void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, 
             if (i > r && i + r < n) {
                 i += NarrowTotalsAvx2<Arith::kNarrowShift>(lines.first + 4 * i, S + 4 * (i + r), S + 4 * (i - r - 1),
                                                            static_cast<int32_t>(4 * (spanEnd - i)), arith.mul) / 4;
+                if (i == spanEnd) continue;
+            }
+        }
+        if constexpr (kLanesShort) {
+            if (i > r && i + r < n && lines.step == 4) {
+                i += ShortTotalsAvx2(lines.first + 4 * i, S + 4 * (i + r), S + 4 * (i - r - 1),
+                                     static_cast<int32_t>(4 * (spanEnd - i)), arith.inverse, arith.half) / 4;
                 if (i == spanEnd) continue;
             }
         }
@@ -305,6 +316,7 @@ void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, i
               typename Arith::Sum* S)
 {
     constexpr bool kLanes8 = LanesOf<Arith, kLanes>::kNarrow8;
+    constexpr bool kLanesShort = LanesOf<Arith, kLanes>::kShort16;
     constexpr bool kLanesFloat = LanesOf<Arith, kLanes>::kFloat;
     using Sum = typename Arith::Sum;
     const int32_t n = lines.length;
@@ -336,6 +348,9 @@ void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, i
 #ifdef PW_HAVE_LANES_AVX2
             if constexpr (kLanes8) {
                 AccumulateNarrowAvx2(cur, prev, px, lanes);
+            } else if constexpr (kLanesShort) {
+                const int32_t done = AccumulateShortAvx2(cur, prev, px, lanes);
+                Accumulate(arith, cur + done, prev + done, px + done, lanes - done);
             } else if constexpr (kLanesFloat) {
                 const int32_t done = AccumulateFloat<kLanes>(cur, prev, px, lanes);
                 Accumulate(arith, cur + done, prev + done, px + done, lanes - done);
@@ -369,6 +384,12 @@ void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, i
         if constexpr (kLanes8) {
             if (i > r && static_cast<int64_t>(i) + r < n) {
                 const int32_t done = NarrowTotalsAvx2<Arith::kNarrowShift>(a.out, a.hi, a.lo, lanes, arith.mul);
+                a.out += done, a.mid += done, a.lo += done, a.hi += done, a.lanes -= done;
+            }
+        }
+        if constexpr (kLanesShort) {
+            if (i > r && static_cast<int64_t>(i) + r < n) {
+                const int32_t done = ShortTotalsAvx2(a.out, a.hi, a.lo, lanes, arith.inverse, arith.half);
                 a.out += done, a.mid += done, a.lo += done, a.hi += done, a.lanes -= done;
             }
         }

@@ -12,6 +12,8 @@
 #include "kernel_test_support.h"
 #include "kernels/box_blur.h"
 #include "kernels/box_blur_arith.h"
+#include "kernels/box_blur_lanes16.h"
+#include "kernels/cpu_features.h"
 
 namespace pw {
 namespace {
@@ -491,19 +493,44 @@ TEST(KernelBoxBlur8, ReciprocalDivisionIsExactForEveryWindowItServes)
 }
 
 // The same through single precision for short 16-bit windows: both ends of every quotient up to the cap and the
-// largest total, for every window it serves; the next window would not be exact.
+// largest total, for every window it serves, one total at a time and in the lanes' totals; the next window would not
+// be exact.
 TEST(KernelBoxBlur16, ShortWindowDivisionIsExactForEveryTotal)
 {
-    const auto exact = [](int64_t w) {
+    const auto exact = [](int64_t w, bool lanes) {
         const blur::Arith16Short arith(w);
+        std::vector<int32_t> totals, want;
         for (int64_t k = 0; k <= 32768; ++k) {
-            if (arith.Store(static_cast<int32_t>(k * w)) != k || arith.Store(static_cast<int32_t>(k * w + w - 1)) != k)
-                return false;
+            for (const int64_t t : {k * w, k * w + w - 1}) {
+                totals.push_back(static_cast<int32_t>(t));
+                want.push_back(static_cast<int32_t>(k));
+            }
         }
-        return arith.Store(static_cast<int32_t>(65535 * w)) == 32768;
+        while (totals.size() % 16 != 0) {
+            totals.push_back(static_cast<int32_t>(65535 * w));
+            want.push_back(32768);
+        }
+        std::vector<int32_t> got(totals.size());
+#ifdef PW_HAVE_LANES_AVX2
+        if (lanes) {
+            std::vector<A_u_short> out(totals.size());
+            const std::vector<int32_t> zero(totals.size());
+            blur::ShortTotalsAvx2(out.data(), totals.data(), zero.data(), static_cast<int32_t>(totals.size()),
+                                  arith.inverse, arith.half);
+            std::copy(out.begin(), out.end(), got.begin());
+            return got == want;
+        }
+#endif
+        for (size_t i = 0; i < totals.size(); ++i) got[i] = arith.Store(totals[i]);
+        return got == want;
     };
-    for (int64_t w = 3; w <= blur::Arith16Short::kMaxWindow; w += 2) ASSERT_TRUE(exact(w)) << "window " << w;
-    EXPECT_FALSE(exact(blur::Arith16Short::kMaxWindow + 2));
+    for (int64_t w = 3; w <= blur::Arith16Short::kMaxWindow; w += 2) {
+        ASSERT_TRUE(exact(w, false)) << "window " << w;
+        if (CpuHasAvx2()) {
+            ASSERT_TRUE(exact(w, true)) << "window " << w << " in lanes";
+        }
+    }
+    EXPECT_FALSE(exact(blur::Arith16Short::kMaxWindow + 2, false));
 }
 
 TEST(KernelBoxBlur16, ReciprocalDivisionIsExactAtTheEdgesOfEachQuotient)
