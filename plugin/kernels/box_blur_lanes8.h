@@ -1,6 +1,7 @@
 // The 8-bit passes with narrow sums (box_blur_arith.h, Arith8Narrow) in AVX2 lanes: a row's running sums eight
-// pixels a step, a strip of columns' sums sixteen channels a step, and the interior totals (positions r + 1 ..
-// n - r - 1, where every window lies inside the line) thirty-two channels a step. The sums are the same integers modulo 2^16 as PrefixRow's, and an interior total is
+// pixels a step, a strip of columns' sums sixteen channels a step, the interior totals (positions r + 1 ..
+// n - r - 1, where every window lies inside the line) thirty-two channels a step and a row's edge totals eight pixels
+// a step. The sums are the same integers modulo 2^16 as PrefixRow's, and an interior total is
 // (S[i - 1] - S[i - r - 1]) + (S[i + r] - S[i - 1]) = S[i + r] - S[i - r - 1] modulo 2^16, below 2^16 and so exact.
 // Internal to the box blur passes; only where CpuHasAvx2().
 #pragma once
@@ -68,6 +69,52 @@ PW_AVX2 inline int32_t NarrowTotalsAvx2(A_u_char* out, const uint16_t* hi, const
         const __m256i q1 = _mm256_srli_epi16(_mm256_mulhi_epu16(t1, m), Shift);
         const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(q0, q1), _MM_SHUFFLE(3, 1, 2, 0));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), packed);
+    }
+    return k;
+}
+
+// The totals of a row's positions whose window reaches past one end only, eight pixels a step. Modulo 2^16 the
+// definition's left and right parts add up to
+//   past the start (i <= r):  S[i + r] + (r - i) x P[0],
+//   past the end (i > r):     S[n - 1] - S[i - r - 1] + (i + r - n + 1) x P[n - 1],
+// and the true total lies below 2^16, so both give the span's exact total. sums: the first pixel's S[i + r] or
+// S[i - r - 1]; edge: P[0] or P[n - 1] and last: S[n - 1], four channels each; count: the first pixel's multiple of
+// the edge, which falls by one a pixel past the start and rises past the end. Returns the pixels written (a
+// multiple of 8); the caller finishes the rest.
+template <int Shift, bool kPastEnd>
+PW_AVX2 inline int32_t NarrowEdgeTotalsAvx2(A_u_char* out, const uint16_t* sums, const uint16_t* edge,
+                                            const uint16_t* last, int32_t pixels, int32_t count, uint16_t mul)
+{
+    const __m256i m = _mm256_set1_epi16(static_cast<short>(mul));
+    long long words[2];
+    __builtin_memcpy(&words[0], edge, sizeof words[0]);
+    __builtin_memcpy(&words[1], last, sizeof words[1]);
+    const __m256i e = _mm256_set1_epi64x(words[0]);
+    const __m256i l = _mm256_set1_epi64x(words[1]);
+    constexpr short d = kPastEnd ? 1 : -1;
+    __m256i c0 = _mm256_add_epi16(_mm256_set1_epi16(static_cast<short>(count)),
+                                  _mm256_setr_epi16(0, 0, 0, 0, d, d, d, d, 2 * d, 2 * d, 2 * d, 2 * d, 3 * d, 3 * d,
+                                                    3 * d, 3 * d));
+    __m256i c1 = _mm256_add_epi16(c0, _mm256_set1_epi16(4 * d));
+    const __m256i step = _mm256_set1_epi16(8 * d);
+    int32_t k = 0;
+    for (; k + 8 <= pixels; k += 8) {
+        const __m256i s0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + 4 * k));
+        const __m256i s1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + 4 * k + 16));
+        __m256i t0 = _mm256_mullo_epi16(c0, e), t1 = _mm256_mullo_epi16(c1, e);
+        if constexpr (kPastEnd) {
+            t0 = _mm256_add_epi16(t0, _mm256_sub_epi16(l, s0));
+            t1 = _mm256_add_epi16(t1, _mm256_sub_epi16(l, s1));
+        } else {
+            t0 = _mm256_add_epi16(t0, s0);
+            t1 = _mm256_add_epi16(t1, s1);
+        }
+        const __m256i q0 = _mm256_srli_epi16(_mm256_mulhi_epu16(t0, m), Shift);
+        const __m256i q1 = _mm256_srli_epi16(_mm256_mulhi_epu16(t1, m), Shift);
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(q0, q1), _MM_SHUFFLE(3, 1, 2, 0));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * k), packed);
+        c0 = _mm256_add_epi16(c0, step);
+        c1 = _mm256_add_epi16(c1, step);
     }
     return k;
 }

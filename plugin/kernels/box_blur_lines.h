@@ -253,10 +253,24 @@ void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, 
         const int64_t spanEnd = SpanEnd(i, r, n);
 #ifdef PW_HAVE_LANES_AVX2
         if constexpr (kLanes8) {
-            if (i > r && i + r < n) {
-                i += NarrowTotalsAvx2<Arith::kNarrowShift>(lines.first + 4 * i, S + 4 * (i + r), S + 4 * (i - r - 1),
-                                                           static_cast<int32_t>(4 * (spanEnd - i)), arith.mul) / 4;
-                if (i == spanEnd) continue;
+            constexpr int kShift = Arith::kNarrowShift;
+            int32_t done = 0;
+            if (i <= r && i + r < n) {
+                const int64_t stop = r + 1 < n - r ? r + 1 : n - r;
+                done = NarrowEdgeTotalsAvx2<kShift, false>(lines.first + 4 * i, S + 4 * (i + r), S, last,
+                                                           static_cast<int32_t>(stop - i),
+                                                           static_cast<int32_t>(r - i), arith.mul);
+            } else if (i > r && i + r < n) {
+                done = NarrowTotalsAvx2<kShift>(lines.first + 4 * i, S + 4 * (i + r), S + 4 * (i - r - 1),
+                                                static_cast<int32_t>(4 * (spanEnd - i)), arith.mul) / 4;
+            } else if (i > r) {
+                done = NarrowEdgeTotalsAvx2<kShift, true>(lines.first + 4 * i, S + 4 * (i - r - 1), end, last,
+                                                          static_cast<int32_t>(n - i),
+                                                          static_cast<int32_t>(i + r - n + 1), arith.mul);
+            }
+            if (done > 0) {
+                i += done;
+                continue;
             }
         }
         if constexpr (kLanesShort) {
