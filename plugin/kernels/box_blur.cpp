@@ -183,8 +183,9 @@ PW_AVX2_SCHEDULE void ColumnsAvx2(const BoxBlurSums& sums, int32_t r, const Imag
     Columns<Depth, Isa::Avx2>(sums, r, view);
 }
 
-// The 8-bit passes run narrow integer sums that the compiler's wider lanes do not speed up (they take only the
-// hand-scheduled lanes of box_blur_lanes8.h); the others gain a third, float's with hand-scheduled lanes inside.
+// The 8-bit passes run narrow integer sums that the compiler's wider lanes do not speed up: they take only the
+// hand-scheduled lanes of box_blur_lanes8.h, at either width. The others gain a third from the compiler's AVX2 lanes,
+// float's with hand-scheduled lanes inside.
 template <typename Depth>
 constexpr bool kWiderPays = !std::is_same_v<Depth, Depth8>;
 
@@ -210,23 +211,35 @@ PW_AVX512_SCHEDULE void ColumnsAvx512(const BoxBlurSums& sums, int32_t r, const 
 template <typename Depth>
 void RowsOn(Isa isa, const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
+    if constexpr (kWiderPays<Depth>) {
 #ifdef PW_HAVE_LANES_AVX512
-    if (isa >= Isa::Avx512Vbmi && kWidestPays<Depth>) return RowsAvx512<Depth>(sums, r, view);
+        if (isa >= Isa::Avx512Vbmi && kWidestPays<Depth>) return RowsAvx512<Depth>(sums, r, view);
 #endif
-    if (isa >= Isa::Avx2 && kWiderPays<Depth>) RowsAvx2<Depth>(sums, r, view);
-    else if (isa >= Isa::Avx2) Rows<Depth, Isa::Avx2>(sums, r, view);
-    else Rows<Depth>(sums, r, view);
+        if (isa >= Isa::Avx2) return RowsAvx2<Depth>(sums, r, view);
+    } else {
+#ifdef PW_HAVE_LANES_AVX512
+        if (isa >= Isa::Avx512Vbmi) return Rows<Depth, Isa::Avx512Vbmi>(sums, r, view);
+#endif
+        if (isa >= Isa::Avx2) return Rows<Depth, Isa::Avx2>(sums, r, view);
+    }
+    Rows<Depth>(sums, r, view);
 }
 
 template <typename Depth>
 void ColumnsOn(Isa isa, const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
 {
+    if constexpr (kWiderPays<Depth>) {
 #ifdef PW_HAVE_LANES_AVX512
-    if (isa >= Isa::Avx512Vbmi && kWidestPays<Depth>) return ColumnsAvx512<Depth>(sums, r, view);
+        if (isa >= Isa::Avx512Vbmi && kWidestPays<Depth>) return ColumnsAvx512<Depth>(sums, r, view);
 #endif
-    if (isa >= Isa::Avx2 && kWiderPays<Depth>) ColumnsAvx2<Depth>(sums, r, view);
-    else if (isa >= Isa::Avx2) Columns<Depth, Isa::Avx2>(sums, r, view);
-    else Columns<Depth>(sums, r, view);
+        if (isa >= Isa::Avx2) return ColumnsAvx2<Depth>(sums, r, view);
+    } else {
+#ifdef PW_HAVE_LANES_AVX512
+        if (isa >= Isa::Avx512Vbmi) return Columns<Depth, Isa::Avx512Vbmi>(sums, r, view);
+#endif
+        if (isa >= Isa::Avx2) return Columns<Depth, Isa::Avx2>(sums, r, view);
+    }
+    Columns<Depth>(sums, r, view);
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
 // The 8-bit passes with narrow sums (box_blur_arith.h, Arith8Narrow) in AVX2 lanes: a row's running sums eight
 // pixels a step, a strip of columns' sums sixteen channels a step, the interior totals (positions r + 1 ..
-// n - r - 1, where every window lies inside the line) thirty-two channels a step and a row's edge totals eight pixels
-// a step. The sums are the same integers modulo 2^16 as PrefixRow's, and an interior total is
+// n - r - 1, where every window lies inside the line) thirty-two channels a step, alone or with the strip's sums, and a
+// row's edge totals eight pixels a step. The sums are the same integers modulo 2^16 as PrefixRow's, and an interior total is
 // (S[i - 1] - S[i - r - 1]) + (S[i + r] - S[i - 1]) = S[i + r] - S[i - r - 1] modulo 2^16, below 2^16 and so exact.
 // Internal to the box blur passes; only where CpuHasAvx2().
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "ae_basic.h"
@@ -129,6 +130,30 @@ PW_AVX2 inline void AccumulateNarrowAvx2(uint16_t* cur, const uint16_t* prev, co
                             _mm256_add_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(prev + k)), v));
     }
     for (; k < channels; ++k) cur[k] = static_cast<uint16_t>(prev[k] + px[k]);
+}
+
+// One interior position of a strip of columns in one walk, thirty-two channels a step: cur[k] = prev[k] + px[k], the
+// lead's sums, and out[k] = ((cur[k] - lo[k]) x mul >> 16) >> Shift, the total of the window they close. Returns how
+// many were done (a multiple of 32); the caller finishes the rest.
+template <int Shift>
+PW_AVX2 inline int32_t SlideNarrowAvx2(A_u_char* out, uint16_t* cur, const uint16_t* prev, const A_u_char* px,
+                                       const uint16_t* lo, int32_t channels, uint16_t mul)
+{
+    const __m256i m = _mm256_set1_epi16(static_cast<short>(mul));
+    const auto quotients = [&](int32_t at) PW_AVX2 {
+        const __m256i v = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + at)));
+        const __m256i sums = _mm256_add_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(prev + at)), v);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(cur + at), sums);
+        const __m256i t = _mm256_sub_epi16(sums, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lo + at)));
+        return _mm256_srli_epi16(_mm256_mulhi_epu16(t, m), Shift);
+    };
+    int32_t k = 0;
+    for (; k + 32 <= channels; k += 32) {
+        const __m256i q0 = quotients(k), q1 = quotients(k + 16);
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(q0, q1), _MM_SHUFFLE(3, 1, 2, 0));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), packed);
+    }
+    return k;
 }
 
 }  // namespace blur

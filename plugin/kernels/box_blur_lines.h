@@ -12,6 +12,8 @@
 #include "kernels/box_blur_arith.h"
 #include "kernels/box_blur_lanes16.h"
 #include "kernels/box_blur_lanes8.h"
+#include "kernels/box_blur_lanes8_wide.h"
+#include "kernels/box_blur_run8.h"
 #include "kernels/box_blur_lanes_float.h"
 
 namespace pw {
@@ -217,7 +219,7 @@ void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, 
     constexpr bool kLanesShort = LanesOf<Arith, kLanes>::kShort16;
     constexpr bool kLanesFloat = LanesOf<Arith, kLanes>::kFloat;
     if constexpr (kLanes8) {
-        PrefixRowAvx2(S, px, n);
+        PrefixRowNarrow<kLanes>(S, px, n);
     } else if (lanes == 4 && lines.step == 4 && (PrefixRowLanes<Arith, kLanes>(S, px, n) || PrefixRow(S, px, n))) {
         // A row: its sums built in lanes.
     } else if (lanes == 4 && !Arith::kLanesAccumulate) {
@@ -261,8 +263,8 @@ void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, 
                                                            static_cast<int32_t>(stop - i),
                                                            static_cast<int32_t>(r - i), arith.mul);
             } else if (i > r && i + r < n) {
-                done = NarrowTotalsAvx2<kShift>(lines.first + 4 * i, S + 4 * (i + r), S + 4 * (i - r - 1),
-                                                static_cast<int32_t>(4 * (spanEnd - i)), arith.mul) / 4;
+                done = NarrowTotals<kLanes, kShift>(lines.first + 4 * i, S + 4 * (i + r), S + 4 * (i - r - 1),
+                                                    static_cast<int32_t>(4 * (spanEnd - i)), arith.mul) / 4;
             } else if (i > r) {
                 done = NarrowEdgeTotalsAvx2<kShift, true>(lines.first + 4 * i, S + 4 * (i - r - 1), end, last,
                                                           static_cast<int32_t>(n - i),
@@ -306,23 +308,6 @@ void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, 
     }
 }
 
-constexpr int32_t kPrefetchRows = 16;
-
-inline void PrefetchSpan(const void* p, ptrdiff_t bytes)
-{
-#if defined(__GNUC__)
-    // Every cache line the span touches, aligned or not.
-    const char* c = static_cast<const char*>(p);
-    const char* const end = c + bytes;
-    for (c -= reinterpret_cast<uintptr_t>(c) & 63; c < end; c += 64) {
-        __builtin_prefetch(c);
-    }
-#else
-    (void)p;
-    (void)bytes;
-#endif
-}
-
 // Sums kept only for the window's reach (a ring of 2r + 2 positions, lanes x ring in scratch): the
 // leading sum runs r positions ahead of the position written, so a strip of columns walks down once.
 template <typename Arith, Isa kLanes = Isa::Baseline>
@@ -349,6 +334,25 @@ void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, i
     const Sum* last = nullptr;
     const ptrdiff_t lineBytes = static_cast<ptrdiff_t>(lanes) * static_cast<ptrdiff_t>(sizeof(typename Arith::Channel));
     for (int32_t i = 0; i < n; ++i) {
+#ifdef PW_HAVE_LANES_AVX2
+        if constexpr (kLanes8) {
+            if (i > r && static_cast<int64_t>(i) + r < n) {
+                // Every position inside the line in one walk: the lead moves one position a step.
+                const int32_t count = n - r - i;
+                const int32_t ahead = n - kPrefetchRows - (i + r);
+                SlideNarrow<kLanes>(arith, {lines.first + static_cast<ptrdiff_t>(i) * lines.step, lines.step, S, ring,
+                                            lanes, leadSlot, loSlot, count, ahead < 0 ? 0 : ahead < count ? ahead : count,
+                                            r});
+                const auto skip = [&](int32_t s) { return static_cast<int32_t>((int64_t{s} + count) % ring); };
+                lead += count;
+                leadSlot = skip(leadSlot);
+                midSlot = skip(midSlot);
+                loSlot = skip(loSlot);
+                i += count - 1;
+                continue;
+            }
+        }
+#endif
         const int32_t target = static_cast<int64_t>(i) + r < n ? i + r : n - 1;
         while (lead < target) {
             const int32_t next = wrap(leadSlot);
@@ -361,7 +365,7 @@ void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, i
             }
 #ifdef PW_HAVE_LANES_AVX2
             if constexpr (kLanes8) {
-                AccumulateNarrowAvx2(cur, prev, px, lanes);
+                AccumulateNarrow<kLanes>(cur, prev, px, lanes);
             } else if constexpr (kLanesShort) {
                 const int32_t done = AccumulateShortAvx2(cur, prev, px, lanes);
                 Accumulate(arith, cur + done, prev + done, px + done, lanes - done);
@@ -395,12 +399,6 @@ void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, i
         a.beforeCount = static_cast<int64_t>(r) - i;
         a.pastCount = static_cast<int64_t>(i) + r - n + 1;
 #ifdef PW_HAVE_LANES_AVX2
-        if constexpr (kLanes8) {
-            if (i > r && static_cast<int64_t>(i) + r < n) {
-                const int32_t done = NarrowTotalsAvx2<Arith::kNarrowShift>(a.out, a.hi, a.lo, lanes, arith.mul);
-                a.out += done, a.mid += done, a.lo += done, a.hi += done, a.lanes -= done;
-            }
-        }
         if constexpr (kLanesShort) {
             if (i > r && static_cast<int64_t>(i) + r < n) {
                 const int32_t done = ShortTotalsAvx2(a.out, a.hi, a.lo, lanes, arith.inverse, arith.half);
