@@ -220,9 +220,9 @@ void BlendRows8(const ImageView<PF_Pixel8>& image, const Tables8& t)
     }
 }
 
-// Opaque runs through lookups (tint_lookup8) in the opaque alpha's row, what stops them through the AVX2 lanes: sixteen
-// pixels, twice as many each time the lookups stop again at once (up to 1024), so that a stretch of other alphas
-// costs few calls.
+// Opaque runs through lookups (tint_lookup8) in the opaque alpha's row, what stops them through the AVX-512 lanes:
+// sixteen pixels, twice as many each time the lookups stop again at once (up to 1024), so that a stretch of other
+// alphas costs few calls.
 template <typename Rule>
 void BlendRows8Looked(const ImageView<PF_Pixel8>& image, const Tables8& tables, const PF_Pixel8& tint, const Rule& rule)
 {
@@ -245,7 +245,7 @@ void BlendRows8Looked(const ImageView<PF_Pixel8>& image, const Tables8& tables, 
             x += looked;
             span = looked > 0 ? 16 : span < 1024 ? 2 * span : span;
             const int32_t other = image.width - x < span ? image.width - x : span;
-            BlendRow8Avx2(px + x, other, tint, rule);
+            BlendRow8Avx512(px + x, other, tint, rule);
             x += other;
         }
     }

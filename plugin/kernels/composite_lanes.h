@@ -38,4 +38,8 @@ void BlendRow16Avx512(PF_Pixel16* row, int32_t width, const PF_Pixel16& tint, co
 template <typename Rule>
 void BlendRow8Avx2(PF_Pixel8* row, int32_t width, const PF_Pixel8& tint, const Rule& rule);
 
+// BlendRow8Avx2 sixteen pixels a step (blend_lanes8_wide.cpp). Only where BestIsa() is Isa::Avx512Vbmi.
+template <typename Rule>
+void BlendRow8Avx512(PF_Pixel8* row, int32_t width, const PF_Pixel8& tint, const Rule& rule);
+
 }  // namespace pw
