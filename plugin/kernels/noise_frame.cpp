@@ -342,6 +342,8 @@ PW_AVX512 void MonoBlocksWide(typename Depth::Pixel* px, int blocks, OffsetStrea
     __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(offsets.second));
     const __m256i mul = _mm256_set1_epi32(static_cast<int32_t>(JumpOf(2 * kPairs).multiplier));
     const __m256i add = _mm256_set1_epi32(static_cast<int32_t>(JumpOf(2 * kPairs).increment));
+    const __m512i mul2 = _mm512_set1_epi32(static_cast<int32_t>(JumpOf(4 * kPairs).multiplier));
+    const __m512i add2 = _mm512_set1_epi32(static_cast<int32_t>(JumpOf(4 * kPairs).increment));
     const __m256i low31 = _mm256_set1_epi32(0x7FFFFFFF);
     const __m512d scaled = _mm512_set1_pd(offsets.scaledAmount), amount = _mm512_set1_pd(offsets.amount);
     const __m512d scale = _mm512_set1_pd(Depth::kNoiseScale);
@@ -349,24 +351,40 @@ PW_AVX512 void MonoBlocksWide(typename Depth::Pixel* px, int blocks, OffsetStrea
     const __mmask16 colours = 0xEEEE;
     const __m512i spread[2] = {_mm512_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3),
                                _mm512_setr_epi32(4, 4, 4, 4, 5, 5, 5, 5, 6, 6, 6, 6, 7, 7, 7, 7)};
-    for (int k = 0; k < blocks; ++k, px += kPairs) {
-        const __m512d product = _mm512_mul_pd(_mm512_cvtepi32_pd(_mm256_and_si256(a, low31)),
-                                              _mm512_cvtepi32_pd(_mm256_and_si256(b, low31)));
+    const auto block = [&](typename Depth::Pixel* p, __m256i sa, __m256i sb) PW_AVX512 {
+        const __m512d product = _mm512_mul_pd(_mm512_cvtepi32_pd(_mm256_and_si256(sa, low31)),
+                                              _mm512_cvtepi32_pd(_mm256_and_si256(sb, low31)));
         const __m512d u = _mm512_mul_pd(_mm512_sub_pd(_mm512_mul_pd(product, scaled), amount), scale);
-        a = _mm256_add_epi32(_mm256_mullo_epi32(a, mul), add);
-        b = _mm256_add_epi32(_mm256_mullo_epi32(b, mul), add);
         if constexpr (Depth::kIntegral) {
             const __m256i d = _mm512_cvttpd_epi32(u);
-            AddMono(px, _mm256_castsi256_si128(d), _mm256_extracti128_si256(d, 1));
+            AddMono(p, _mm256_castsi256_si128(d), _mm256_extracti128_si256(d, 1));
         } else {
             const __m512 d = _mm512_castps256_ps512(_mm512_cvtpd_ps(u));
             for (int half = 0; half < 2; ++half) {
-                float* p = &px[4 * half].alpha;
-                const __m512 v = _mm512_loadu_ps(p);
+                float* q = &p[4 * half].alpha;
+                const __m512 v = _mm512_loadu_ps(q);
                 const __m512 sum = _mm512_mask_add_ps(v, colours, v, _mm512_permutexvar_ps(spread[half], d));
-                _mm512_storeu_ps(p, _mm512_mask_max_ps(v, colours, zero, sum));
+                _mm512_storeu_ps(q, _mm512_mask_max_ps(v, colours, zero, sum));
             }
         }
+    };
+    // Two blocks a step, their states stepping two blocks on: two generator chains in flight instead of one.
+    __m512i A = _mm512_inserti64x4(_mm512_castsi256_si512(a), _mm256_add_epi32(_mm256_mullo_epi32(a, mul), add), 1);
+    __m512i B = _mm512_inserti64x4(_mm512_castsi256_si512(b), _mm256_add_epi32(_mm256_mullo_epi32(b, mul), add), 1);
+    int k = 0;
+    for (; k + 2 <= blocks; k += 2, px += 2 * kPairs) {
+        const __m512i sa = A, sb = B;
+        A = _mm512_add_epi32(_mm512_mullo_epi32(A, mul2), add2);
+        B = _mm512_add_epi32(_mm512_mullo_epi32(B, mul2), add2);
+        block(px, _mm512_castsi512_si256(sa), _mm512_castsi512_si256(sb));
+        block(px + kPairs, _mm512_extracti64x4_epi64(sa, 1), _mm512_extracti64x4_epi64(sb, 1));
+    }
+    a = _mm512_castsi512_si256(A);
+    b = _mm512_castsi512_si256(B);
+    if (k < blocks) {
+        block(px, a, b);
+        a = _mm512_extracti64x4_epi64(A, 1);
+        b = _mm512_extracti64x4_epi64(B, 1);
     }
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(offsets.first), a);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(offsets.second), b);
