@@ -18,6 +18,18 @@
 namespace pw {
 namespace blur {
 
+// A row's sums from pixel k on, a pixel at a time from the last sum (the low four words of `last`): what is left past
+// the last whole step.
+inline void PrefixTail(uint16_t* S, const A_u_char* px, int32_t k, int32_t n, __m128i last)
+{
+    for (; k < n; ++k) {
+        int32_t word;
+        __builtin_memcpy(&word, px + 4 * k, sizeof word);
+        last = _mm_add_epi16(last, _mm_unpacklo_epi8(_mm_cvtsi32_si128(word), _mm_setzero_si128()));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(S + 4 * k), last);
+    }
+}
+
 // S[4k + c] = P[0][c] + ... + P[k][c] modulo 2^16. Within each 128-bit half two pixels become [p0, p0 + p1], the
 // next two add the first two's total; the upper half then adds the lower half's total, and everything the total
 // of the steps before.
@@ -43,13 +55,7 @@ PW_AVX2 inline void PrefixRowAvx2(uint16_t* S, const A_u_char* px, int32_t n)
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(S + 4 * k), _mm256_permute2x128_si256(a, b, 0x20));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(S + 4 * k + 16), _mm256_permute2x128_si256(a, b, 0x31));
     }
-    __m128i last = _mm256_castsi256_si128(carry);
-    for (; k < n; ++k) {
-        int32_t word;
-        __builtin_memcpy(&word, px + 4 * k, sizeof word);
-        last = _mm_add_epi16(last, _mm_unpacklo_epi8(_mm_cvtsi32_si128(word), _mm_setzero_si128()));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(S + 4 * k), last);
-    }
+    PrefixTail(S, px, k, n, _mm256_castsi256_si128(carry));
 }
 
 // out[k] = ((hi[k] - lo[k]) x mul >> 16) >> Shift for k in [0, channels), 32 at a time: the interior totals of a row

@@ -44,13 +44,7 @@ PW_AVX512 inline void PrefixRowAvx512(uint16_t* S, const A_u_char* px, int32_t n
         eight(k);
         k += 8;
     }
-    __m128i last = _mm512_castsi512_si128(carry);
-    for (; k < n; ++k) {
-        int32_t word;
-        __builtin_memcpy(&word, px + 4 * k, sizeof word);
-        last = _mm_add_epi16(last, _mm_unpacklo_epi8(_mm_cvtsi32_si128(word), _mm_setzero_si128()));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(S + 4 * k), last);
-    }
+    PrefixTail(S, px, k, n, _mm512_castsi512_si128(carry));
 }
 
 // NarrowTotalsAvx2 sixty-four channels a step; returns how many were written (a multiple of 64).
