@@ -58,6 +58,17 @@ PW_AVX2 inline void PrefixRowAvx2(uint16_t* S, const A_u_char* px, int32_t n)
     PrefixTail(S, px, k, n, _mm256_castsi256_si128(carry));
 }
 
+// Thirty-two totals (t0, t1: sixteen each, modulo 2^16) leave as bytes at out: ((t x mul) >> 16) >> Shift, packed in
+// order.
+template <int Shift>
+PW_AVX2 inline void StoreQuotients(A_u_char* out, __m256i t0, __m256i t1, __m256i mul)
+{
+    const __m256i q0 = _mm256_srli_epi16(_mm256_mulhi_epu16(t0, mul), Shift);
+    const __m256i q1 = _mm256_srli_epi16(_mm256_mulhi_epu16(t1, mul), Shift);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
+                        _mm256_permute4x64_epi64(_mm256_packus_epi16(q0, q1), _MM_SHUFFLE(3, 1, 2, 0)));
+}
+
 // out[k] = ((hi[k] - lo[k]) x mul >> 16) >> Shift for k in [0, channels), 32 at a time: the interior totals of a row
 // (hi at S[i + r], lo at S[i - r - 1]) or of one position of a strip of columns. Returns how many were written (a
 // multiple of 32); the caller finishes the rest.
@@ -72,10 +83,7 @@ PW_AVX2 inline int32_t NarrowTotalsAvx2(A_u_char* out, const uint16_t* hi, const
                                             _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lo + k)));
         const __m256i t1 = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(hi + k + 16)),
                                             _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lo + k + 16)));
-        const __m256i q0 = _mm256_srli_epi16(_mm256_mulhi_epu16(t0, m), Shift);
-        const __m256i q1 = _mm256_srli_epi16(_mm256_mulhi_epu16(t1, m), Shift);
-        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(q0, q1), _MM_SHUFFLE(3, 1, 2, 0));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), packed);
+        StoreQuotients<Shift>(out + k, t0, t1, m);
     }
     return k;
 }
@@ -116,10 +124,7 @@ PW_AVX2 inline int32_t NarrowEdgeTotalsAvx2(A_u_char* out, const uint16_t* sums,
             t0 = _mm256_add_epi16(t0, s0);
             t1 = _mm256_add_epi16(t1, s1);
         }
-        const __m256i q0 = _mm256_srli_epi16(_mm256_mulhi_epu16(t0, m), Shift);
-        const __m256i q1 = _mm256_srli_epi16(_mm256_mulhi_epu16(t1, m), Shift);
-        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(q0, q1), _MM_SHUFFLE(3, 1, 2, 0));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * k), packed);
+        StoreQuotients<Shift>(out + 4 * k, t0, t1, m);
         c0 = _mm256_add_epi16(c0, step);
         c1 = _mm256_add_epi16(c1, step);
     }
@@ -146,18 +151,16 @@ PW_AVX2 inline int32_t SlideNarrowAvx2(A_u_char* out, uint16_t* cur, const uint1
                                        const uint16_t* lo, int32_t channels, uint16_t mul)
 {
     const __m256i m = _mm256_set1_epi16(static_cast<short>(mul));
-    const auto quotients = [&](int32_t at) PW_AVX2 {
+    const auto totals = [&](int32_t at) PW_AVX2 {
         const __m256i v = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + at)));
         const __m256i sums = _mm256_add_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(prev + at)), v);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(cur + at), sums);
-        const __m256i t = _mm256_sub_epi16(sums, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lo + at)));
-        return _mm256_srli_epi16(_mm256_mulhi_epu16(t, m), Shift);
+        return _mm256_sub_epi16(sums, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lo + at)));
     };
     int32_t k = 0;
     for (; k + 32 <= channels; k += 32) {
-        const __m256i q0 = quotients(k), q1 = quotients(k + 16);
-        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(q0, q1), _MM_SHUFFLE(3, 1, 2, 0));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), packed);
+        const __m256i t0 = totals(k), t1 = totals(k + 16);
+        StoreQuotients<Shift>(out + k, t0, t1, m);
     }
     return k;
 }

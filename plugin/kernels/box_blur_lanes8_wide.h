@@ -47,20 +47,27 @@ PW_AVX512 inline void PrefixRowAvx512(uint16_t* S, const A_u_char* px, int32_t n
     PrefixTail(S, px, k, n, _mm512_castsi512_si128(carry));
 }
 
+// StoreQuotients sixty-four totals at a time.
+template <int Shift>
+PW_AVX512 inline void StoreQuotients(A_u_char* out, __m512i t0, __m512i t1, __m512i mul)
+{
+    const __m512i q0 = _mm512_srli_epi16(_mm512_mulhi_epu16(t0, mul), Shift);
+    const __m512i q1 = _mm512_srli_epi16(_mm512_mulhi_epu16(t1, mul), Shift);
+    const __m512i order = _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7);  // packing pairs 128-bit lanes of q0 and q1
+    _mm512_storeu_si512(out, _mm512_permutexvar_epi64(order, _mm512_packus_epi16(q0, q1)));
+}
+
 // NarrowTotalsAvx2 sixty-four channels a step; returns how many were written (a multiple of 64).
 template <int Shift>
 PW_AVX512 inline int32_t NarrowTotalsAvx512(A_u_char* out, const uint16_t* hi, const uint16_t* lo, int32_t channels,
                                             uint16_t mul)
 {
     const __m512i m = _mm512_set1_epi16(static_cast<short>(mul));
-    const __m512i order = _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7);
     int32_t k = 0;
     for (; k + 64 <= channels; k += 64) {
         const __m512i t0 = _mm512_sub_epi16(_mm512_loadu_si512(hi + k), _mm512_loadu_si512(lo + k));
         const __m512i t1 = _mm512_sub_epi16(_mm512_loadu_si512(hi + k + 32), _mm512_loadu_si512(lo + k + 32));
-        const __m512i q0 = _mm512_srli_epi16(_mm512_mulhi_epu16(t0, m), Shift);
-        const __m512i q1 = _mm512_srli_epi16(_mm512_mulhi_epu16(t1, m), Shift);
-        _mm512_storeu_si512(out + k, _mm512_permutexvar_epi64(order, _mm512_packus_epi16(q0, q1)));
+        StoreQuotients<Shift>(out + k, t0, t1, m);
     }
     return k;
 }
@@ -83,17 +90,16 @@ PW_AVX512 inline int32_t SlideNarrowAvx512(A_u_char* out, uint16_t* cur, const u
                                            const uint16_t* lo, int32_t channels, uint16_t mul)
 {
     const __m512i m = _mm512_set1_epi16(static_cast<short>(mul));
-    const __m512i order = _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7);
-    const auto quotients = [&](int32_t at) PW_AVX512 {
+    const auto totals = [&](int32_t at) PW_AVX512 {
         const __m512i v = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(px + at)));
         const __m512i sums = _mm512_add_epi16(_mm512_loadu_si512(prev + at), v);
         _mm512_storeu_si512(cur + at, sums);
-        return _mm512_srli_epi16(_mm512_mulhi_epu16(_mm512_sub_epi16(sums, _mm512_loadu_si512(lo + at)), m), Shift);
+        return _mm512_sub_epi16(sums, _mm512_loadu_si512(lo + at));
     };
     int32_t k = 0;
     for (; k + 64 <= channels; k += 64) {
-        const __m512i q0 = quotients(k), q1 = quotients(k + 32);
-        _mm512_storeu_si512(out + k, _mm512_permutexvar_epi64(order, _mm512_packus_epi16(q0, q1)));
+        const __m512i t0 = totals(k), t1 = totals(k + 32);
+        StoreQuotients<Shift>(out + k, t0, t1, m);
     }
     return k;
 }
