@@ -191,9 +191,10 @@ constexpr bool kWiderPays = !std::is_same_v<Depth, Depth8>;
 
 #ifdef PW_HAVE_LANES_AVX512
 // Float's totals and column sums also come eight doubles a vector, which takes its passes nearly half the
-// instructions: the division and the rest of a total issue at the same rate a vector.
+// instructions: the division and the rest of a total issue at the same rate a vector. 16-bit's come sixteen 32-bit
+// sums a vector.
 template <typename Depth>
-constexpr bool kWidestPays = std::is_same_v<Depth, DepthFloat>;
+constexpr bool kWidestPays = !std::is_same_v<Depth, Depth8>;
 
 template <typename Depth>
 PW_AVX512_SCHEDULE void RowsAvx512(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)

@@ -41,25 +41,31 @@ PW_AVX2 inline void PrefixRow16Avx2(int32_t* S, const A_u_short* px, int32_t n)
     }
 }
 
-// out[k] = min(trunc(float(hi[k] - lo[k]) x inverse + half), 32768) for k in [0, channels), Arith16Short's Store in
-// the same single-precision steps. Returns how many were written (a multiple of 16); the caller finishes the rest.
+// Arith16Short's Store of sixteen totals in the same single-precision steps, min(trunc(float(t) x inverse + half),
+// 32768), packed in order into out[0 .. 15].
+PW_AVX2 inline void StoreShortQuotients(A_u_short* out, __m256i t0, __m256i t1, __m256 scale, __m256 offset)
+{
+    const __m256i cap = _mm256_set1_epi32(32768);
+    const auto quotient = [&](__m256i total) PW_AVX2 {
+        const __m256 q = _mm256_add_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(total), scale), offset);
+        return _mm256_min_epi32(_mm256_cvttps_epi32(q), cap);
+    };
+    const __m256i packed = _mm256_packus_epi32(quotient(t0), quotient(t1));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute4x64_epi64(packed, _MM_SHUFFLE(3, 1, 2, 0)));
+}
+
+// out[k] = Store(hi[k] - lo[k]) for k in [0, channels), Arith16Short's. Returns how many were written (a multiple of
+// 16); the caller finishes the rest.
 PW_AVX2 inline int32_t ShortTotalsAvx2(A_u_short* out, const int32_t* hi, const int32_t* lo, int32_t channels,
                                        float inverse, float half)
 {
     const __m256 scale = _mm256_set1_ps(inverse), offset = _mm256_set1_ps(half);
-    const __m256i cap = _mm256_set1_epi32(32768);
-    const auto quotient = [&](const int32_t* h, const int32_t* l) PW_AVX2 {
-        const __m256i total = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(h)),
-                                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(l)));
-        const __m256 q = _mm256_add_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(total), scale), offset);
-        return _mm256_min_epi32(_mm256_cvttps_epi32(q), cap);
+    const auto total = [&](int32_t at) PW_AVX2 {
+        return _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(hi + at)),
+                                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lo + at)));
     };
     int32_t k = 0;
-    for (; k + 16 <= channels; k += 16) {
-        const __m256i packed = _mm256_packus_epi32(quotient(hi + k, lo + k), quotient(hi + k + 8, lo + k + 8));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k),
-                            _mm256_permute4x64_epi64(packed, _MM_SHUFFLE(3, 1, 2, 0)));
-    }
+    for (; k + 16 <= channels; k += 16) StoreShortQuotients(out + k, total(k), total(k + 8), scale, offset);
     return k;
 }
 
@@ -73,6 +79,24 @@ PW_AVX2 inline int32_t AccumulateShortAvx2(int32_t* cur, const int32_t* prev, co
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(cur + k),
                             _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(prev + k)), v));
     }
+    return k;
+}
+
+// One interior position of a strip of columns in one walk, sixteen channels a step: cur[k] = prev[k] + px[k], the
+// lead's sums, and out[k] = Store(cur[k] - lo[k]), the total of the window they close. Returns how many were done (a
+// multiple of 16); the caller finishes the rest.
+PW_AVX2 inline int32_t SlideShortAvx2(A_u_short* out, int32_t* cur, const int32_t* prev, const A_u_short* px,
+                                      const int32_t* lo, int32_t channels, float inverse, float half)
+{
+    const __m256 scale = _mm256_set1_ps(inverse), offset = _mm256_set1_ps(half);
+    const auto total = [&](int32_t at) PW_AVX2 {
+        const __m256i v = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + at)));
+        const __m256i sums = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(prev + at)), v);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(cur + at), sums);
+        return _mm256_sub_epi32(sums, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lo + at)));
+    };
+    int32_t k = 0;
+    for (; k + 16 <= channels; k += 16) StoreShortQuotients(out + k, total(k), total(k + 8), scale, offset);
     return k;
 }
 

@@ -11,9 +11,10 @@
 
 #include "kernels/box_blur_arith.h"
 #include "kernels/box_blur_lanes16.h"
+#include "kernels/box_blur_lanes16_wide.h"
 #include "kernels/box_blur_lanes8.h"
 #include "kernels/box_blur_lanes8_wide.h"
-#include "kernels/box_blur_run8.h"
+#include "kernels/box_blur_run.h"
 #include "kernels/box_blur_lanes_float.h"
 
 namespace pw {
@@ -173,10 +174,9 @@ struct IsNarrow8<Arith, std::enable_if_t<Arith::kNarrow>> {
     static constexpr bool value = true;
 };
 
-// kLanes: the widest hand-scheduled lanes allowed (never above BestIsa()), used where the arithmetic has them: 8-bit
-// narrow sums (box_blur_lanes8.h), 16-bit 32-bit sums (box_blur_lanes16.h: the rows' sums, and for Arith16Short
-// the strips' sums and the totals) and float, whose lanes also come
-// 512 bits wide (box_blur_lanes_float.h).
+// kLanes: the widest hand-scheduled lanes allowed (never above BestIsa()), used where the arithmetic has them, each at
+// 256 or 512 bits: 8-bit narrow sums (box_blur_lanes8.h), 16-bit 32-bit sums (box_blur_lanes16.h: the rows' sums,
+// and for Arith16Short the strips' sums and the totals) and float (box_blur_lanes_float.h).
 template <typename Arith, Isa kLanes>
 struct LanesOf {
 #ifdef PW_HAVE_LANES_AVX2
@@ -199,7 +199,7 @@ bool PrefixRowLanes(typename Arith::Sum* S, const typename Arith::Channel* px, i
 {
 #ifdef PW_HAVE_LANES_AVX2
     if constexpr (LanesOf<Arith, kLanes>::kRows16) {
-        PrefixRow16Avx2(S, px, n);
+        PrefixRow16<kLanes>(S, px, n);
         return true;
     }
 #endif
@@ -277,8 +277,8 @@ void BlurWhole(const Arith& arith, const Lines<typename Arith::Channel>& lines, 
         }
         if constexpr (kLanesShort) {
             if (i > r && i + r < n && lines.step == 4) {
-                i += ShortTotalsAvx2(lines.first + 4 * i, S + 4 * (i + r), S + 4 * (i - r - 1),
-                                     static_cast<int32_t>(4 * (spanEnd - i)), arith.inverse, arith.half) / 4;
+                i += ShortTotals<kLanes>(lines.first + 4 * i, S + 4 * (i + r), S + 4 * (i - r - 1),
+                                         static_cast<int32_t>(4 * (spanEnd - i)), arith.inverse, arith.half) / 4;
                 if (i == spanEnd) continue;
             }
         }
@@ -335,14 +335,14 @@ void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, i
     const ptrdiff_t lineBytes = static_cast<ptrdiff_t>(lanes) * static_cast<ptrdiff_t>(sizeof(typename Arith::Channel));
     for (int32_t i = 0; i < n; ++i) {
 #ifdef PW_HAVE_LANES_AVX2
-        if constexpr (kLanes8) {
+        if constexpr (kLanes8 || kLanesShort) {
             if (i > r && static_cast<int64_t>(i) + r < n) {
                 // Every position inside the line in one walk: the lead moves one position a step.
                 const int32_t count = n - r - i;
                 const int32_t ahead = n - kPrefetchRows - (i + r);
-                SlideNarrow<kLanes>(arith, {lines.first + static_cast<ptrdiff_t>(i) * lines.step, lines.step, S, ring,
-                                            lanes, leadSlot, loSlot, count, ahead < 0 ? 0 : ahead < count ? ahead : count,
-                                            r});
+                SlideRun<kLanes>(arith, StripRun<Arith>{lines.first + static_cast<ptrdiff_t>(i) * lines.step, lines.step,
+                                                        S, ring, lanes, leadSlot, loSlot, count,
+                                                        ahead < 0 ? 0 : ahead < count ? ahead : count, r});
                 const auto skip = [&](int32_t s) { return static_cast<int32_t>((int64_t{s} + count) % ring); };
                 lead += count;
                 leadSlot = skip(leadSlot);
@@ -367,7 +367,7 @@ void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, i
             if constexpr (kLanes8) {
                 AccumulateNarrow<kLanes>(cur, prev, px, lanes);
             } else if constexpr (kLanesShort) {
-                const int32_t done = AccumulateShortAvx2(cur, prev, px, lanes);
+                const int32_t done = AccumulateShort<kLanes>(cur, prev, px, lanes);
                 Accumulate(arith, cur + done, prev + done, px + done, lanes - done);
             } else if constexpr (kLanesFloat) {
                 const int32_t done = AccumulateFloat<kLanes>(cur, prev, px, lanes);
@@ -399,12 +399,6 @@ void BlurRing(const Arith& arith, const Lines<typename Arith::Channel>& lines, i
         a.beforeCount = static_cast<int64_t>(r) - i;
         a.pastCount = static_cast<int64_t>(i) + r - n + 1;
 #ifdef PW_HAVE_LANES_AVX2
-        if constexpr (kLanesShort) {
-            if (i > r && static_cast<int64_t>(i) + r < n) {
-                const int32_t done = ShortTotalsAvx2(a.out, a.hi, a.lo, lanes, arith.inverse, arith.half);
-                a.out += done, a.mid += done, a.lo += done, a.hi += done, a.lanes -= done;
-            }
-        }
         if constexpr (kLanesFloat) {
             if (i > r && static_cast<int64_t>(i) + r < n) {
                 const int32_t done = FloatTotals<kLanes>(a.out, a.hi, a.mid, a.lo, lanes, arith.window);

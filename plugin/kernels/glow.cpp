@@ -15,30 +15,6 @@
 namespace pw {
 namespace {
 
-template <typename Pixel, typename Fn>
-void EachPair(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, const Fn& fn)
-{
-    const int32_t width = output.width < glow.width ? output.width : glow.width;
-    const int32_t height = output.height < glow.height ? output.height : glow.height;
-    for (int32_t y = 0; y < height; ++y) {
-        Pixel* out = output.Row(y);
-        Pixel* g = glow.Row(y);
-        for (int32_t x = 0; x < width; ++x) {
-            fn(out[x], g[x]);
-        }
-    }
-}
-
-template <typename Depth>
-void CompositeAll(const ImageView<typename Depth::Pixel>& output, const ImageView<typename Depth::Pixel>& glow,
-                  double k)
-{
-    const AddScaledRule rule{k};
-    EachPair(output, glow, [&rule](typename Depth::Pixel& out, const typename Depth::Pixel& g) {
-        out = Composite<Depth>(out, g, rule);
-    });
-}
-
 // 8-bit with a factor that is not negative: every overlap value lies in 0..255, so the divisions by the
 // result alpha go through a table of reciprocals (exact, see ChannelByReciprocal), and trunc(p x k) of
 // the overlap rule through a table over p. The steps are those of Composite() with AddScaledRule.
@@ -69,16 +45,6 @@ struct AddScaled8 {
                 channel(out.blue, g.blue)};
     }
 };
-
-void CompositeAll8(const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, double k)
-{
-    if (k < 0) {
-        CompositeAll<Depth8>(output, glow, k);
-        return;
-    }
-    const AddScaled8 blend(k);
-    EachPair(output, glow, [&](PF_Pixel8& out, const PF_Pixel8& g) { out = blend(out, g); });
-}
 
 #ifdef PW_HAVE_LANES_AVX2
 
@@ -222,22 +188,51 @@ PW_AVX2 void CompositeRow8Lanes(PF_Pixel8* out, const PF_Pixel8* glow, int32_t w
 
 #endif
 
-void CompositeAll8On(Isa isa, const ImageView<PF_Pixel8>& output, const ImageView<PF_Pixel8>& glow, double k)
-{
+// One row's composite, with what it needs made once a frame: the depth's lanes where the CPU has them, the definition
+// otherwise.
+template <typename Pixel>
+class GlowRows {
+public:
+    GlowRows(double k, Isa isa) : k_(k), isa_(isa) {}
+    void operator()(Pixel* out, const Pixel* glow, int32_t width) const
+    {
+        using Depth = DepthOf<Pixel>;
+        const AddScaledRule rule{k_};
 #ifdef PW_HAVE_LANES_AVX2
-    if (isa >= Isa::Avx2 && k >= 0 && k <= 1e300) {
-        const AddScaled8 blend(k);
-        const opaque8::ScaledFactor factor = opaque8::FindScaledFactor(k);
-        const int32_t width = output.width < glow.width ? output.width : glow.width;
-        const int32_t height = output.height < glow.height ? output.height : glow.height;
-        for (int32_t y = 0; y < height; ++y)
-            CompositeRow8Lanes(output.Row(y), glow.Row(y), width, blend, k, factor, isa);
-        return;
-    }
+        if (isa_ >= Isa::Avx2) {
+            if constexpr (std::is_same_v<Pixel, PF_Pixel16>) {
+                if (isa_ == Isa::Avx512Vbmi) return GlowRow16Avx512(out, glow, width, k_);
+            }
+            return CompositeRowAvx2<Depth>(out, glow, false, width, rule);
+        }
 #endif
-    (void)isa;
-    CompositeAll8(output, glow, k);
-}
+        CompositeRowDefinition<Depth>(out, glow, false, 0, width, rule);
+    }
+
+private:
+    double k_;
+    Isa isa_;
+};
+
+template <>
+class GlowRows<PF_Pixel8> {
+public:
+    GlowRows(double k, Isa isa) : k_(k), isa_(isa), blend_(k < 0 ? 0 : k), fixed_(opaque8::FindScaledFactor(k)) {}
+    void operator()(PF_Pixel8* out, const PF_Pixel8* glow, int32_t width) const
+    {
+        if (k_ < 0) return CompositeRowDefinition<Depth8>(out, glow, false, 0, width, AddScaledRule{k_});
+#ifdef PW_HAVE_LANES_AVX2
+        if (isa_ >= Isa::Avx2 && k_ <= 1e300) return CompositeRow8Lanes(out, glow, width, blend_, k_, fixed_, isa_);
+#endif
+        for (int32_t x = 0; x < width; ++x) out[x] = blend_(out[x], glow[x]);
+    }
+
+private:
+    double k_;
+    Isa isa_;
+    AddScaled8 blend_;
+    opaque8::ScaledFactor fixed_;
+};
 
 }  // namespace
 
@@ -257,26 +252,10 @@ void GlowBlur(const BoxBlurSums& sums, int32_t r, const ImageView<Pixel>& glow)
 template <typename Pixel>
 void GlowComposite(const ImageView<Pixel>& output, const ImageView<Pixel>& glow, double k, Isa isa)
 {
-    if constexpr (std::is_same_v<Pixel, PF_Pixel8>) {
-        CompositeAll8On(isa, output, glow, k);
-    } else {
-        using Depth = DepthOf<Pixel>;
-        if (isa < Isa::Avx2) {
-            CompositeAll<Depth>(output, glow, k);
-            return;
-        }
-        const int32_t width = output.width < glow.width ? output.width : glow.width;
-        const int32_t height = output.height < glow.height ? output.height : glow.height;
-        for (int32_t y = 0; y < height; ++y) {
-            if constexpr (std::is_same_v<Pixel, PF_Pixel16>) {
-                if (isa == Isa::Avx512Vbmi) {
-                    GlowRow16Avx512(output.Row(y), glow.Row(y), width, k);
-                    continue;
-                }
-            }
-            CompositeRowAvx2<Depth>(output.Row(y), glow.Row(y), false, width, AddScaledRule{k});
-        }
-    }
+    const GlowRows<Pixel> rows(k, isa);
+    const int32_t width = output.width < glow.width ? output.width : glow.width;
+    const int32_t height = output.height < glow.height ? output.height : glow.height;
+    for (int32_t y = 0; y < height; ++y) rows(output.Row(y), glow.Row(y), width);
 }
 
 template void GlowBlur(const BoxBlurSums&, int32_t, const ImageView<PF_Pixel8>&);
