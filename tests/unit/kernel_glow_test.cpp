@@ -204,7 +204,8 @@ TEST(KernelGlow, CompositeIsTheScaledAddOfEveryPixel)
     }
 }
 
-// The colours among random ones, the AVX2 bright pass against the definition for every threshold from -1 to `last`.
+// The colours among random ones, the bright pass's lanes against the definition for every threshold from -1 to
+// `last`.
 template <typename Pixel>
 void CheckLumaColours(const std::vector<Pixel>& colours, int32_t last)
 {
@@ -214,10 +215,13 @@ void CheckLumaColours(const std::vector<Pixel>& colours, int32_t last)
     glow.Randomise(rnd);
     for (size_t i = 0; i < colours.size(); ++i) output.At(static_cast<int32_t>(i * 3 + i % 3), static_cast<int32_t>(i % 4)) = colours[i];
     for (int32_t q = -1; q <= last; ++q) {
-        TestImage<Pixel> expected(glow), lanes(glow);
+        TestImage<Pixel> expected(glow);
         GlowBrightPass(output.view, expected.view, q, Isa::Baseline);
-        GlowBrightPass(output.view, lanes.view, q, Isa::Avx2);
-        ASSERT_TRUE(lanes.SameBytes(expected)) << "threshold " << q;
+        for (const Isa isa : test::RunnableIsas()) {
+            TestImage<Pixel> lanes(glow);
+            GlowBrightPass(output.view, lanes.view, q, isa);
+            ASSERT_TRUE(lanes.SameBytes(expected)) << "threshold " << q << " isa " << static_cast<int>(isa);
+        }
     }
 }
 
