@@ -185,16 +185,12 @@ PW_AVX2_SCHEDULE void ColumnsAvx2(const BoxBlurSums& sums, int32_t r, const Imag
 
 // The 8-bit passes run narrow integer sums that the compiler's wider lanes do not speed up: they take only the
 // hand-scheduled lanes of box_blur_lanes8.h, at either width. The others gain a third from the compiler's AVX2 lanes,
-// float's with hand-scheduled lanes inside.
+// with hand-scheduled lanes inside at either width (float's eight doubles a 512-bit vector take its passes nearly
+// half the instructions; 16-bit's sixteen 32-bit sums).
 template <typename Depth>
 constexpr bool kWiderPays = !std::is_same_v<Depth, Depth8>;
 
 #ifdef PW_HAVE_LANES_AVX512
-// Float's totals and column sums also come eight doubles a vector, which takes its passes nearly half the
-// instructions: the division and the rest of a total issue at the same rate a vector. 16-bit's come sixteen 32-bit
-// sums a vector.
-template <typename Depth>
-constexpr bool kWidestPays = !std::is_same_v<Depth, Depth8>;
 
 template <typename Depth>
 PW_AVX512_SCHEDULE void RowsAvx512(const BoxBlurSums& sums, int32_t r, const ImageView<typename Depth::Pixel>& view)
@@ -214,7 +210,7 @@ void RowsOn(Isa isa, const BoxBlurSums& sums, int32_t r, const ImageView<typenam
 {
     if constexpr (kWiderPays<Depth>) {
 #ifdef PW_HAVE_LANES_AVX512
-        if (isa >= Isa::Avx512Vbmi && kWidestPays<Depth>) return RowsAvx512<Depth>(sums, r, view);
+        if (isa >= Isa::Avx512Vbmi) return RowsAvx512<Depth>(sums, r, view);
 #endif
         if (isa >= Isa::Avx2) return RowsAvx2<Depth>(sums, r, view);
     } else {
@@ -231,7 +227,7 @@ void ColumnsOn(Isa isa, const BoxBlurSums& sums, int32_t r, const ImageView<type
 {
     if constexpr (kWiderPays<Depth>) {
 #ifdef PW_HAVE_LANES_AVX512
-        if (isa >= Isa::Avx512Vbmi && kWidestPays<Depth>) return ColumnsAvx512<Depth>(sums, r, view);
+        if (isa >= Isa::Avx512Vbmi) return ColumnsAvx512<Depth>(sums, r, view);
 #endif
         if (isa >= Isa::Avx2) return ColumnsAvx2<Depth>(sums, r, view);
     } else {

@@ -15,6 +15,15 @@
 namespace pw {
 namespace blur {
 
+// A row's sums from pixel k on, a pixel at a time from the last sum (`last`): what is left past the last whole step.
+PW_AVX2 inline void PrefixTail16(int32_t* S, const A_u_short* px, int32_t k, int32_t n, __m128i last)
+{
+    for (; k < n; ++k) {
+        last = _mm_add_epi32(last, _mm_cvtepu16_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(px + 4 * k))));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(S + 4 * k), last);
+    }
+}
+
 // S[4k + c] = P[0][c] + ... + P[k][c]. Two pixels a vector become [p0, p0 + p1], the next two add the first two's
 // total, and all four the sum of the steps before; only that last addition waits on the step before, so the serial
 // chain is one addition every four pixels rather than one a pixel.
@@ -34,11 +43,7 @@ PW_AVX2 inline void PrefixRow16Avx2(int32_t* S, const A_u_short* px, int32_t n)
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(S + 4 * k + 8), _mm256_add_epi32(b3, carry));
         carry = _mm256_add_epi32(carry, _mm256_permute2x128_si256(b3, b3, 0x11));
     }
-    __m128i last = _mm256_castsi256_si128(carry);
-    for (; k < n; ++k) {
-        last = _mm_add_epi32(last, _mm_cvtepu16_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(px + 4 * k))));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(S + 4 * k), last);
-    }
+    PrefixTail16(S, px, k, n, _mm256_castsi256_si128(carry));
 }
 
 // Arith16Short's Store of sixteen totals in the same single-precision steps, min(trunc(float(t) x inverse + half),

@@ -44,11 +44,7 @@ PW_AVX512 inline void PrefixRow16Avx512(int32_t* S, const A_u_short* px, int32_t
         four(k);
         k += 4;
     }
-    __m128i last = _mm512_castsi512_si128(carry);
-    for (; k < n; ++k) {
-        last = _mm_add_epi32(last, _mm_cvtepu16_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(px + 4 * k))));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(S + 4 * k), last);
-    }
+    PrefixTail16(S, px, k, n, _mm512_castsi512_si128(carry));
 }
 
 // StoreShortQuotients thirty-two totals at a time.
