@@ -24,8 +24,8 @@ template <typename Depth, typename Rule>
 void CompositeRowAvx2(typename Depth::Pixel* bottom, const typename Depth::Pixel* top, bool topFixed, int32_t width,
                       const Rule& rule);
 
-// CompositeRowAvx2<Depth16>(bottom, top, false, width, AddScaledRule{k}) with the groups of opaque bottoms (the usual
-// footage under a glow) eight pixels to a 512-bit vector. Only where BestIsa() is Isa::Avx512Vbmi.
+// CompositeRowAvx2<Depth16>(bottom, top, false, width, AddScaledRule{k}) eight pixels to a 512-bit vector where k is not
+// negative. Only where BestIsa() is Isa::Avx512Vbmi.
 void GlowRow16Avx512(PF_Pixel16* bottom, const PF_Pixel16* top, int32_t width, double k);
 
 // row[x] = Composite<Depth16>(row[x], tint, rule) for the rules CompositeRowAvx2 takes but AddScaledRule

@@ -204,6 +204,30 @@ TEST(KernelGlow, CompositeIsTheScaledAddOfEveryPixel)
     }
 }
 
+// 16-bit channels whose quotient by the result alpha lies within 1e-9 of an integer, where the product with the
+// reciprocal may round across it: below it and truncated down (the first two), or on it after the product fell below
+// (the third). In rows long enough for every lane width and a tail.
+TEST(KernelGlow, SixteenBitQuotientsNearAnIntegerTruncateAsDivided)
+{
+    const struct {
+        A_u_short bottomAlpha, bottom, glowAlpha, glow;
+        double k;
+    } cases[] = {{15256, 1415, 9285, 7729, 0.6180339887}, {12174, 20944, 14052, 8094, 0.6180339887},
+                 {1475, 14022, 1993, 8604, 1.0}};
+    for (const auto& c : cases) {
+        TestImage<PF_Pixel16> output(21, 1, 0), glow(21, 1, 0);
+        for (PF_Pixel16& p : output.pixels) p = {c.bottomAlpha, c.bottom, c.bottom, c.bottom};
+        for (PF_Pixel16& p : glow.pixels) p = {c.glowAlpha, c.glow, c.glow, c.glow};
+        const Pixel16Word expected = BlendAddScaled(WordFromPixel(output.pixels[0]), WordFromPixel(glow.pixels[0]), &c.k);
+        for (const Isa isa : test::RunnableIsas()) {
+            TestImage<PF_Pixel16> lanes(output);
+            GlowComposite(lanes.view, glow.view, c.k, isa);
+            for (const PF_Pixel16& p : lanes.pixels)
+                ASSERT_EQ(WordFromPixel(p), expected) << c.bottom << " isa " << static_cast<int>(isa);
+        }
+    }
+}
+
 // The colours among random ones, the bright pass's lanes against the definition for every threshold from -1 to
 // `last`.
 template <typename Pixel>
