@@ -6,6 +6,7 @@
 #include "kernels/composite.h"
 #include "kernels/composite_lane_row.h"
 #include "kernels/composite_lane_rules.h"
+#include "kernels/composite_lanes16_wide.h"
 #include "kernels/lanes_avx512.h"
 
 namespace pw {
@@ -200,42 +201,6 @@ PW_AVX512 inline __m512i GlowOverOpaque8(__m512i P, __m512i Q, __m512d k)
                            _mm512_or_si512(Words16x8<32>(green), Words16x8<48>(blue)));
 }
 
-// Deep4Lanes::Blend with k >= 0 over any eight capped pixels, the channel as Channel forms it; where a lane's quotient
-// needs the division, only that lane takes it (the division is the definition's own step). The arithmetic itself gives
-// a bare top's bottom (weights 0, 0 and 32768 aP) and a bare bottom's top, each quotient an exact integer; only where
-// both are bare (alpha 0) is the top picked.
-PW_AVX512 inline __m512i GlowBlend8(__m512i P, __m512i Q, __m512d k)
-{
-    const __m512d white = _mm512_set1_pd(32768.0), scale = _mm512_set1_pd(1.0 / 32768.0);
-    const __m512d pa = Channel16x8<0>(P), qa = Channel16x8<0>(Q);
-    const __m512d bottomWeight = _mm512_mul_pd(_mm512_sub_pd(white, qa), pa);
-    const __m512d alpha =
-        _mm512_min_pd(_mm512_add_pd(qa, _mm512_roundscale_pd(_mm512_mul_pd(bottomWeight, scale), _MM_FROUND_TO_NEG_INF)),
-                      white);
-    const __m512d both = _mm512_mul_pd(pa, qa), topWeight = _mm512_mul_pd(qa, _mm512_sub_pd(white, pa));
-    const __m512d inverse = _mm512_div_pd(_mm512_set1_pd(1.0), alpha);
-    const auto channel = [&](__m512d p, __m512d q) PW_AVX512 {
-        const __m512d m = _mm512_min_pd(_mm512_add_pd(p, _mm512_mul_pd(q, k)), white);
-        const __m512d x =
-            _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(m, both), _mm512_mul_pd(q, topWeight)), _mm512_mul_pd(p, bottomWeight));
-        const __m512d y = _mm512_mul_pd(x, scale);
-        const __m512d z = _mm512_mul_pd(y, inverse);
-        const __m512d n = _mm512_roundscale_pd(z, _MM_FROUND_TO_NEAREST_INT);
-        const __mmask8 near =
-            _mm512_cmp_pd_mask(_mm512_abs_pd(_mm512_sub_pd(z, n)), _mm512_set1_pd(1.0 / 1073741824.0), _CMP_LE_OQ);
-        const __mmask8 redo = _mm512_mask_cmp_pd_mask(near, y, _mm512_mul_pd(n, alpha), _CMP_LT_OQ);
-        __m512d t = _mm512_mask_blend_pd(near, _mm512_roundscale_pd(z, _MM_FROUND_TO_ZERO), n);
-        if (redo != 0) t = _mm512_mask_roundscale_pd(t, redo, _mm512_div_pd(y, alpha), _MM_FROUND_TO_ZERO);
-        return _mm512_max_pd(_mm512_min_pd(t, white), _mm512_setzero_pd());
-    };
-    const __m512d red = channel(Channel16x8<16>(P), Channel16x8<16>(Q));
-    const __m512d green = channel(Channel16x8<32>(P), Channel16x8<32>(Q));
-    const __m512d blue = channel(Channel16x8<48>(P), Channel16x8<48>(Q));
-    const __m512i out = _mm512_or_si512(_mm512_or_si512(Words16x8<0>(alpha), Words16x8<16>(red)),
-                                        _mm512_or_si512(Words16x8<32>(green), Words16x8<48>(blue)));
-    return _mm512_mask_blend_epi64(_mm512_testn_epi64_mask(P, _mm512_set1_epi64(0xFFFF)), out, Q);
-}
-
 PW_AVX512 void GlowRow16(PF_Pixel16* bottom, const PF_Pixel16* top, int32_t width, const AddScaledRule& rule)
 {
     // A negative factor (or NaN) leaves the overlap values unbounded: the general groups take it.
@@ -255,7 +220,7 @@ PW_AVX512 void GlowRow16(PF_Pixel16* bottom, const PF_Pixel16* top, int32_t widt
         } else if (_mm512_cmpneq_epi64_mask(_mm512_and_si512(P, alphas), _mm512_set1_epi64(0x8000)) == 0) {
             out = GlowOverOpaque8(P, Q, k);
         } else {
-            out = GlowBlend8(P, Q, k);
+            out = deep8::Pack(deep8::Blend(deep8::Unpack(P), deep8::Unpack(Q), rule));
         }
         _mm512_storeu_si512(bottom + x, out);
     }
