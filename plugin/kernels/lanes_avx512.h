@@ -30,16 +30,21 @@ PW_AVX512_BEGIN
 template <int Shift>
 PW_AVX512 inline __m512d Channel16x8(__m512i pixels)
 {
-    const __m512i value = _mm512_and_si512(_mm512_srli_epi64(pixels, Shift), _mm512_set1_epi64(0xFFFF));
+    const __m512i shifted = _mm512_srli_epi64(pixels, Shift);
+    const __m512i value = Shift == 48 ? shifted : _mm512_and_si512(shifted, _mm512_set1_epi64(0xFFFF));
     const __m512i biased = _mm512_or_si512(value, _mm512_set1_epi64(0x4330000000000000ll));
     return _mm512_sub_pd(_mm512_castsi512_pd(biased), _mm512_set1_pd(4503599627370496.0));
 }
 
-// The way back: eight channel values, each in 0..32768 once truncated, at bit `Shift` of each 64-bit lane.
+// The way back: eight channel values, each in 0..32768 once truncated and none negative, at bit `Shift` of each
+// 64-bit lane. 2^52 + v rounded toward zero holds trunc(v) in its low bits; a shift of 16 or more moves the exponent's
+// bits out of the lane.
 template <int Shift>
 PW_AVX512 inline __m512i Words16x8(__m512d channel)
 {
-    return _mm512_slli_epi64(_mm512_cvtepu32_epi64(_mm512_cvttpd_epi32(channel)), Shift);
+    const __m512i biased = _mm512_castpd_si512(
+        _mm512_add_round_pd(channel, _mm512_set1_pd(4503599627370496.0), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC));
+    return Shift == 0 ? _mm512_and_si512(biased, _mm512_set1_epi64(0xFFFF)) : _mm512_slli_epi64(biased, Shift);
 }
 
 PW_AVX512_END
