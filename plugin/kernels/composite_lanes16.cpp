@@ -1,4 +1,5 @@
-// The 16-bit three-weight composite in AVX2 lanes: four pixels, each channel a 4-lane double vector.
+// The 16-bit three-weight composite in AVX2 lanes: four pixels, each channel a 4-lane double vector; and the glow's rows
+// eight pixels a step in 512-bit lanes where the CPU has them.
 #include "kernels/composite_lanes.h"
 
 #include <type_traits>

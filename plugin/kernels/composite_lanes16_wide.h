@@ -1,6 +1,7 @@
 // The 16-bit three-weight composite eight pixels to a 512-bit vector, each channel an 8-lane double vector: the same
-// operations in the same order as the 4-lane form (composite_lanes16.cpp), whose rules it runs on each half; only the
-// weights, the division by the result alpha and the stores are eight wide. Internal to the composite lanes.
+// operations in the same order as the 4-lane form (composite_lanes16.cpp), whose rules it runs on each half (the glow's
+// scaled Add eight wide); the weights, the division by the result alpha and the stores are eight wide. Internal to the
+// composite lanes.
 #pragma once
 
 #include <type_traits>
