@@ -186,13 +186,13 @@ PW_AVX512_BEGIN
 
 // Deep4Lanes::OverOpaque's lean glow form (k >= 0) over eight pixels whose bottoms P are all opaque, P and the tops Q
 // capped as loaded: the same operations in the same order, eight lanes wide.
-PW_AVX512 inline __m512i GlowOverOpaque8(__m512i P, __m512i Q, __m512d k)
+PW_AVX512 inline __m512i GlowOverOpaque8(__m512i P, __m512i Q, const AddScaledRule& rule)
 {
     const __m512d white = _mm512_set1_pd(32768.0), fine = _mm512_set1_pd(1.0 / 1073741824.0);
     const __m512d qa = Channel16x8<0>(Q);
     const __m512d both = _mm512_mul_pd(white, qa), bottomWeight = _mm512_mul_pd(_mm512_sub_pd(white, qa), white);
     const auto channel = [&](__m512d p, __m512d q) PW_AVX512 {
-        const __m512d m = _mm512_min_pd(_mm512_add_pd(p, _mm512_mul_pd(q, k)), white);
+        const __m512d m = deep8::RuleOf(p, q, rule);
         return _mm512_mul_pd(_mm512_add_pd(_mm512_mul_pd(m, both), _mm512_mul_pd(p, bottomWeight)), fine);
     };
     const __m512d red = channel(Channel16x8<16>(P), Channel16x8<16>(Q));
@@ -207,7 +207,6 @@ PW_AVX512 void GlowRow16(PF_Pixel16* bottom, const PF_Pixel16* top, int32_t widt
     // A negative factor (or NaN) leaves the overlap values unbounded: the general groups take it.
     if (!(rule.k >= 0)) return lanes::CompositeRow<Depth16, Deep4Lanes>(bottom, top, false, width, rule);
     const __m512i white16 = _mm512_set1_epi16(static_cast<short>(0x8000)), alphas = _mm512_set1_epi64(0xFFFF);
-    const __m512d k = _mm512_set1_pd(rule.k);
     int32_t x = 0;
     for (; x + 8 <= width; x += 8) {
         const __m512i loaded = _mm512_loadu_si512(bottom + x);
@@ -219,7 +218,7 @@ PW_AVX512 void GlowRow16(PF_Pixel16* bottom, const PF_Pixel16* top, int32_t widt
             out = _mm512_mask_blend_epi64(_mm512_testn_epi64_mask(P, alphas), P, Q);
             if (_mm512_cmpneq_epi64_mask(out, loaded) == 0) continue;
         } else if (_mm512_cmpneq_epi64_mask(_mm512_and_si512(P, alphas), _mm512_set1_epi64(0x8000)) == 0) {
-            out = GlowOverOpaque8(P, Q, k);
+            out = GlowOverOpaque8(P, Q, rule);
         } else {
             out = deep8::Pack(deep8::Blend(deep8::Unpack(P), deep8::Unpack(Q), rule));
         }

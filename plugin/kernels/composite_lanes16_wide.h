@@ -54,12 +54,14 @@ PW_AVX512 inline Pixels Pick(const Pixels& a, const Pixels& b, __mmask8 take)
 template <typename Rule>
 PW_AVX512 inline __m512d RuleOf(__m512d p, __m512d q, const Rule& rule)
 {
-    if constexpr (std::is_same_v<Rule, AddScaledRule>)
+    if constexpr (std::is_same_v<Rule, AddScaledRule>) {
         return _mm512_min_pd(_mm512_add_pd(p, _mm512_mul_pd(q, _mm512_set1_pd(rule.k))), _mm512_set1_pd(32768.0));
-    using R = lanes::LaneRule<Rule>;
-    const __m256d low = R::Deep(_mm512_castpd512_pd256(p), _mm512_castpd512_pd256(q), rule);
-    const __m256d high = R::Deep(_mm512_extractf64x4_pd(p, 1), _mm512_extractf64x4_pd(q, 1), rule);
-    return _mm512_insertf64x4(_mm512_castpd256_pd512(low), high, 1);
+    } else {
+        using R = lanes::LaneRule<Rule>;
+        const __m256d low = R::Deep(_mm512_castpd512_pd256(p), _mm512_castpd512_pd256(q), rule);
+        const __m256d high = R::Deep(_mm512_extractf64x4_pd(p, 1), _mm512_extractf64x4_pd(q, 1), rule);
+        return _mm512_insertf64x4(_mm512_castpd256_pd512(low), high, 1);
+    }
 }
 
 PW_AVX512 inline __m512d Held(__m512d t)
